@@ -1,0 +1,91 @@
+#include "swf/swf_patch.h"
+
+#include <cstdio>
+
+#include "swf/update_stream.h"
+
+namespace {
+
+// The first four bytes of the file: three signature bytes and the version.
+struct SwfHeaderPrefix {
+  unsigned char bytes[4];
+};
+
+constexpr long kVersionOffset = 3;
+
+// "FWS" is an uncompressed movie, "CWS" a zlib-compressed one; in both the
+// version byte comes before anything compressed, so one write serves both.
+bool has_swf_signature(const SwfHeaderPrefix& header) {
+  const unsigned char first = header.bytes[0];
+  return (first == 'F' || first == 'C') && header.bytes[1] == 'W' && header.bytes[2] == 'S';
+}
+
+// The platform's text for errno, with no prefix, on standard error.
+void report_system_error() { std::perror(nullptr); }
+
+void report(const char* diagnostic) { std::fputs(diagnostic, stderr); }
+
+Outcome read_failure(std::FILE* stream) {
+  if (std::ferror(stream) != 0) {
+    report_system_error();
+    std::fclose(stream);
+    return Outcome::ReadError;
+  }
+  report("fread fail\n");
+  std::fclose(stream);
+  return Outcome::ShortRead;
+}
+
+Outcome write_failure(std::FILE* stream) {
+  if (std::ferror(stream) != 0) {
+    report_system_error();
+    std::fclose(stream);
+    return Outcome::WriteError;
+  }
+  report("fwrite fail\n");
+  std::fclose(stream);
+  return Outcome::ShortWrite;
+}
+
+}  // namespace
+
+Outcome patch_swf_version(const char* path) {
+  std::FILE* stream = open_for_update(path);
+  if (stream == nullptr) {
+    report_system_error();
+    return Outcome::OpenFailed;
+  }
+
+  SwfHeaderPrefix header{};
+  if (std::fread(header.bytes, sizeof header.bytes, 1, stream) != 1) {
+    return read_failure(stream);
+  }
+
+  if (!has_swf_signature(header)) {
+    std::fclose(stream);
+    report("not swf file\n");
+    return Outcome::NotSwf;
+  }
+
+  // Besides placing the write, the seek is what makes switching from reading
+  // to writing on one update stream valid.
+  if (std::fseek(stream, kVersionOffset, SEEK_SET) != 0) {
+    report_system_error();
+    std::fclose(stream);
+    return Outcome::SeekFailed;
+  }
+
+  if (std::fwrite(&kTargetVersion, 1, 1, stream) != 1) {
+    return write_failure(stream);
+  }
+
+  // Closing flushes the byte; a failure here means it may not have landed.
+  if (std::fclose(stream) != 0) {
+    report_system_error();
+    return Outcome::CloseFailed;
+  }
+
+  const int original_version = header.bytes[kVersionOffset];  // 0 to 255, never negative
+  std::printf("%s (original swf version=%d) update version 9", path, original_version);
+  return Outcome::Patched;
+}
