@@ -1,5 +1,6 @@
 #include "swf/swf_patch.h"
 
+#include <array>
 #include <cstdio>
 
 #include "swf/update_stream.h"
@@ -8,7 +9,7 @@ namespace {
 
 // The first four bytes of the file: three signature bytes and the version.
 struct SwfHeaderPrefix {
-  unsigned char bytes[4];
+  std::array<unsigned char, 4> bytes;
 };
 
 constexpr long kVersionOffset = 3;
@@ -57,7 +58,7 @@ Outcome patch_swf_version(const char* path) {
   }
 
   SwfHeaderPrefix header{};
-  if (std::fread(header.bytes, sizeof header.bytes, 1, stream) != 1) {
+  if (std::fread(header.bytes.data(), header.bytes.size(), 1, stream) != 1) {
     return read_failure(stream);
   }
 

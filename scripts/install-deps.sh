@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and every test suite need, only
+# those missing. Needs root (or sudo); runs apt-get update at most once.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ make libgtest-dev libx11-dev libxcb1-dev libxau-dev libxdmcp-dev
+  # the dialog suites: a real X server, input, window properties, screenshots
+  xvfb xauth xdotool x11-utils imagemagick
+  # the Windows program and its suites
+  g++-mingw-w64-i686 wine wine32:i386
+  # checks
+  clang-format clang-tidy cppcheck valgrind strace
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+   ! dpkg --print-foreign-architectures | grep -qx i386; then
+  as_root dpkg --add-architecture i386
+fi
+as_root apt-get update -q
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

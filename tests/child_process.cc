@@ -1,0 +1,184 @@
+#include "child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::vector<char*> c_strings(const std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  pointers.reserve(strings.size() + 1);
+  for (const std::string& s : strings) {
+    pointers.push_back(const_cast<char*>(s.c_str()));
+  }
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+[[noreturn]] void exec_child(const std::vector<std::string>& argv, const ChildOptions& options) {
+  std::vector<char*> args = c_strings(argv);
+  std::vector<char*> env = c_strings(options.environment);
+  if (options.empty_argv) {
+    args.assign(1, nullptr);
+  }
+  if (!options.working_directory.empty() && chdir(options.working_directory.c_str()) != 0) {
+    std::perror("chdir");
+    _exit(126);
+  }
+  execve(argv[0].c_str(), args.data(), env.data());
+  std::perror("execve");
+  _exit(127);
+}
+
+void set_cloexec(int fd) { fcntl(fd, F_SETFD, FD_CLOEXEC); }
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const ChildOptions& options) {
+  std::array<int, 2> err_pipe{};
+  if (options.terminal == Terminal::Pseudo) {
+    int master = -1;
+    pid_ = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid_ == 0) {
+      exec_child(argv, options);
+    }
+    out_fd_ = master;
+    set_cloexec(master);
+    return;
+  }
+
+  std::array<int, 2> out_pipe{};
+  if (pipe2(out_pipe.data(), O_CLOEXEC) != 0 || pipe2(err_pipe.data(), O_CLOEXEC) != 0) {
+    std::perror("pipe2");
+    std::abort();
+  }
+  pid_ = fork();
+  if (pid_ == 0) {
+    setsid();
+    const int null = open("/dev/null", O_RDONLY);
+    dup2(null, 0);
+    dup2(out_pipe[1], 1);
+    dup2(err_pipe[1], 2);
+    exec_child(argv, options);
+  }
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  out_fd_ = out_pipe[0];
+  err_fd_ = err_pipe[0];
+}
+
+ChildProcess::~ChildProcess() {
+  if (!reaped_ && pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  if (out_fd_ >= 0) {
+    close(out_fd_);
+  }
+  if (err_fd_ >= 0) {
+    close(err_fd_);
+  }
+}
+
+// Reads whatever is ready on the output descriptors, for at most `timeout`.
+void ChildProcess::collect(std::chrono::milliseconds timeout) {
+  std::array<pollfd, 2> fds{pollfd{out_fd_, POLLIN, 0}, pollfd{err_fd_, POLLIN, 0}};
+  const int ms = static_cast<int>(timeout.count());
+  if (poll(fds.data(), fds.size(), ms) <= 0) {
+    return;
+  }
+  std::array<char, 4096> buffer{};
+  for (std::size_t i = 0; i < fds.size(); ++i) {
+    if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+      continue;
+    }
+    const ssize_t got = read(fds[i].fd, buffer.data(), buffer.size());
+    int& fd = i == 0 ? out_fd_ : err_fd_;
+    if (got > 0) {
+      (i == 0 ? result_.out : result_.err).append(buffer.data(), static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      close(fd);  // end of output; under a pty EIO means the child closed it
+      fd = -1;
+    }
+  }
+}
+
+bool ChildProcess::wait_for_output(const std::string& needle, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (result_.out.find(needle) == std::string::npos) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0 || (out_fd_ < 0 && err_fd_ < 0)) {
+      return false;
+    }
+    collect(std::min(left, std::chrono::milliseconds(50)));
+  }
+  return true;
+}
+
+bool ChildProcess::running() {
+  if (reaped_) {
+    return false;
+  }
+  if (waitpid(pid_, &wait_status_, WNOHANG) == pid_) {
+    reaped_ = true;
+  }
+  return !reaped_;
+}
+
+void ChildProcess::type(const std::string& keys) const {
+  if (write(out_fd_, keys.data(), keys.size()) != static_cast<ssize_t>(keys.size())) {
+    std::perror("write to pty");
+  }
+}
+
+void ChildProcess::hang_up() {
+  close(out_fd_);
+  out_fd_ = -1;
+}
+
+ChildResult ChildProcess::finish(std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (running() || out_fd_ >= 0 || err_fd_ >= 0) {
+    if (Clock::now() >= deadline) {
+      if (running()) {
+        result_.timed_out = true;
+        kill(pid_, SIGKILL);
+      }
+      break;
+    }
+    if (out_fd_ < 0 && err_fd_ < 0) {
+      usleep(2000);
+      continue;
+    }
+    collect(std::chrono::milliseconds(20));
+  }
+  if (!reaped_) {
+    waitpid(pid_, &wait_status_, 0);
+    reaped_ = true;
+  }
+  if (WIFEXITED(wait_status_)) {
+    result_.exited = true;
+    result_.exit_code = WEXITSTATUS(wait_status_);
+  } else if (WIFSIGNALED(wait_status_)) {
+    result_.signal = WTERMSIG(wait_status_);
+  }
+  return result_;
+}
+
+ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options,
+                      std::chrono::milliseconds timeout) {
+  ChildProcess child(argv, options);
+  return child.finish(timeout);
+}

@@ -1,0 +1,78 @@
+#ifndef KESTRABIN_TESTS_CHILD_PROCESS_H_
+#define KESTRABIN_TESTS_CHILD_PROCESS_H_
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+// How a child ended and what it wrote.
+struct ChildResult {
+  bool exited = false;     // false: killed by a signal, or still running at the deadline
+  int exit_code = -1;      // the low eight bits of the status, when exited
+  int signal = 0;          // the terminating signal, when not exited
+  bool timed_out = false;  // the deadline passed and the child was killed
+  std::string out;         // standard output (or the terminal's output, under a pty)
+  std::string err;         // standard error (empty under a pty)
+};
+
+enum class Terminal {
+  None,    // a new session with no controlling terminal: the notice cannot be shown
+  Pseudo,  // a new session whose controlling terminal is a fresh pty
+};
+
+struct ChildOptions {
+  // The whole environment of the child; nothing is inherited.
+  std::vector<std::string> environment{"PATH=/usr/bin:/bin", "LC_ALL=C"};
+  Terminal terminal = Terminal::None;
+  // Where the child starts; empty keeps ours.
+  std::string working_directory;
+  // When set, argv[0] is passed as given but the child gets no arguments at all
+  // (argc 0), which a well-behaved caller never does.
+  bool empty_argv = false;
+};
+
+// A program started with standard input on /dev/null (or the pty) and its
+// output collected through pipes.
+class ChildProcess {
+ public:
+  ChildProcess(const std::vector<std::string>& argv, const ChildOptions& options);
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  ~ChildProcess();
+
+  // Collects output until `needle` has appeared in it (true), or the child has
+  // closed its output or `timeout` has passed (false).
+  bool wait_for_output(const std::string& needle, std::chrono::milliseconds timeout);
+
+  // True while the child has not ended, checked without waiting.
+  bool running();
+
+  // Types into the pty.
+  void type(const std::string& keys) const;
+
+  // Closes our side of the pty, as a terminal window that goes away does.
+  void hang_up();
+
+  // Waits for the child to end, killing it at the deadline.
+  ChildResult finish(std::chrono::milliseconds timeout);
+
+  pid_t pid() const { return pid_; }
+
+ private:
+  void collect(std::chrono::milliseconds timeout);
+
+  pid_t pid_ = -1;
+  int out_fd_ = -1;
+  int err_fd_ = -1;
+  bool reaped_ = false;
+  int wait_status_ = 0;
+  ChildResult result_;
+};
+
+// Runs a program to its end (at most `timeout`) and returns what it did.
+ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options = {},
+                      std::chrono::milliseconds timeout = std::chrono::seconds(20));
+
+#endif  // KESTRABIN_TESTS_CHILD_PROCESS_H_

@@ -1,0 +1,207 @@
+// The Linux program run from outside on real files: status, exact console
+// text and the file's bytes afterwards, for every outcome real files reach.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ostream>
+
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "scratch_dir.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+const std::string kProgram = KESTRABIN_BINARY;
+
+constexpr int kPatched = 0;
+constexpr int kUsage = 255;       // -1 as an eight-bit status
+constexpr int kOpenFailed = 254;  // -2
+constexpr int kShortRead = 252;   // -4
+constexpr int kNotSwf = 251;      // -5
+
+// Names each parameterised case after its `name` field.
+struct CaseName {
+  template <typename Case>
+  std::string operator()(const testing::TestParamInfo<Case>& param) const {
+    return param.param.name;
+  }
+};
+
+std::string success_line(const std::string& path, int old_version) {
+  return path + " (original swf version=" + std::to_string(old_version) + ") update version 9";
+}
+
+// A compressed movie: the length field (38) and the zlib body must survive.
+const std::string kCompressedMovie =
+    "CWS\x0a\x26\x00\x00\x00"
+    "\x78\x9c\xab\x60\x60\x8d\x67\x60\xe0\x5f\xc0\xc0\x20\xc1\xc8\xe0\xcc\xf4\xff\xff\x7f\x07"
+    "\x06\x06\x06\x00\x32\xab\x05\x27"s;
+
+struct FileCase {
+  const char* name;
+  std::string before;
+  int status;
+  int old_version;  // for Patched: the number in the success line
+  const char* err;
+};
+
+std::string patched(std::string bytes) {
+  bytes[3] = '\x09';
+  return bytes;
+}
+
+// Keeps test names readable in listings.
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+
+class FileOutcome : public testing::TestWithParam<FileCase> {};
+
+TEST_P(FileOutcome, StatusConsoleTextAndBytes) {
+  const FileCase& c = GetParam();
+  ScratchDir dir;
+  const std::string path = dir / "movie.swf";
+  write_file(path, c.before);
+
+  const ChildResult run = run_child({kProgram, path});
+
+  ASSERT_TRUE(run.exited) << "signal " << run.signal;
+  EXPECT_EQ(run.exit_code, c.status);
+  EXPECT_EQ(run.err, c.err);
+  if (c.status == kPatched) {
+    EXPECT_EQ(run.out, success_line(path, c.old_version));
+    EXPECT_EQ(read_file(path), patched(c.before));
+  } else {
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(read_file(path), c.before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headers, FileOutcome,
+    testing::Values(
+        FileCase{"ExactlyFourBytes", "FWS\x05", kPatched, 5, ""},
+        FileCase{"AlreadyNine", "FWS\x09\x15\x00\x00\x00rest-of-movie", kPatched, 9, ""},
+        FileCase{"HighVersionIsUnsigned", "FWS\xc8\x15\x00\x00\x00body"s, kPatched, 200, ""},
+        FileCase{"VersionZero", "FWS\x00\x15\x00\x00\x00"s, kPatched, 0, ""},
+        FileCase{"CompressedBodyUntouched", kCompressedMovie, kPatched, 10, ""},
+        FileCase{"Zws", "ZWS\x0d\x10\x00\x00\x00lzma", kNotSwf, 0, "not swf file\n"},
+        FileCase{"LowerCase", "fws\x05\x10\x00\x00\x00", kNotSwf, 0, "not swf file\n"},
+        FileCase{"LowerCaseCompressed", "cWS\x05", kNotSwf, 0, "not swf file\n"},
+        FileCase{"WrongThirdByte", "FWX\x05", kNotSwf, 0, "not swf file\n"},
+        FileCase{"PngFile", "\x89PNG\r\n\x1a\n", kNotSwf, 0, "not swf file\n"},
+        FileCase{"Empty", "", kShortRead, 0, "fread fail\n"},
+        FileCase{"OneByte", "F", kShortRead, 0, "fread fail\n"},
+        FileCase{"TwoBytes", "FW", kShortRead, 0, "fread fail\n"},
+        FileCase{"SignatureOnly", "FWS", kShortRead, 0, "fread fail\n"}),
+    CaseName());
+
+// Paths are opened and printed exactly as given.
+class PathOutcome : public testing::TestWithParam<const char*> {};
+
+TEST_P(PathOutcome, OpenedAndPrintedUnchanged) {
+  ScratchDir dir;
+  const std::string path = dir / GetParam();
+  write_file(path, "FWS\x07");
+
+  const ChildResult run = run_child({kProgram, path});
+
+  EXPECT_EQ(run.exit_code, kPatched);
+  EXPECT_EQ(run.out, success_line(path, 7));
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(read_file(path), "FWS\x09");
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, PathOutcome,
+                         testing::Values("my movie.swf", "  leading blanks.swf",
+                                         "\xc3\xa9t\xc3\xa9 \xe6\x98\xa0\xe7\x94\xbb.swf",
+                                         "invalid-utf8-\xff\xfe.swf", "%s%n%d.swf", "no-extension",
+                                         "-starts-with-dash.swf"));
+
+// Invocations that name no single file: the usage notice, nothing on the
+// console, and no file opened.
+struct InvocationCase {
+  const char* name;
+  std::vector<std::string> args;  // after the program's own path
+  bool empty_argv;
+};
+
+// Keeps test names readable in listings.
+void PrintTo(const InvocationCase& c, std::ostream* os) { *os << c.name; }
+
+class UsageOutcome : public testing::TestWithParam<InvocationCase> {};
+
+TEST_P(UsageOutcome, NothingOpenedNothingPrinted) {
+  const InvocationCase& c = GetParam();
+  ScratchDir dir;
+  write_file(dir / "a.swf", "FWS\x05");
+  write_file(dir / "b.swf", "FWS\x06");
+  std::vector<std::string> argv{kProgram};
+  argv.insert(argv.end(), c.args.begin(), c.args.end());
+  ChildOptions options;
+  options.working_directory = dir.path();
+  options.empty_argv = c.empty_argv;
+
+  const ChildResult run = run_child(argv, options);
+
+  EXPECT_EQ(run.exit_code, kUsage);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(read_file(dir / "a.swf"), "FWS\x05");
+  EXPECT_EQ(read_file(dir / "b.swf"), "FWS\x06");
+}
+
+INSTANTIATE_TEST_SUITE_P(Invocations, UsageOutcome,
+                         testing::Values(InvocationCase{"NoArgument", {}, false},
+                                         InvocationCase{"NoArgumentVector", {}, true},
+                                         InvocationCase{"TwoFiles", {"a.swf", "b.swf"}, false},
+                                         InvocationCase{
+                                             "TwoFilesSameName", {"a.swf", "a.swf"}, false},
+                                         InvocationCase{"EmptyArgument", {""}, false},
+                                         InvocationCase{"EmptyThenFile", {"", "a.swf"}, false}),
+                         CaseName());
+
+// Names that open nothing: the platform's description, and nothing created.
+struct OpenFailureCase {
+  const char* name;
+  std::string argument;  // relative to the scratch directory
+  const char* err;
+};
+
+// Keeps test names readable in listings.
+void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
+
+class OpenFailure : public testing::TestWithParam<OpenFailureCase> {};
+
+TEST_P(OpenFailure, DescribedAndNothingCreated) {
+  const OpenFailureCase& c = GetParam();
+  ScratchDir dir;
+  ASSERT_EQ(mkdir((dir / "folder.swf").c_str(), 0755), 0);
+  write_file(dir / "plain.swf", "FWS\x05");
+  ChildOptions options;
+  options.working_directory = dir.path();
+
+  const ChildResult run = run_child({kProgram, c.argument}, options);
+
+  EXPECT_EQ(run.exit_code, kOpenFailed);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, c.err);
+  if (c.argument != "folder.swf" && c.argument.rfind("plain.swf", 0) != 0) {
+    EXPECT_FALSE(file_exists(dir / c.argument)) << "the run created " << c.argument;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, OpenFailure,
+    testing::Values(OpenFailureCase{"Missing", "missing.swf", "No such file or directory\n"},
+                    OpenFailureCase{"LooksLikeAnOption", "-h", "No such file or directory\n"},
+                    OpenFailureCase{"Directory", "folder.swf", "Is a directory\n"},
+                    OpenFailureCase{"MissingInsideDirectory", "folder.swf/inner.swf",
+                                    "No such file or directory\n"},
+                    OpenFailureCase{"FileUsedAsDirectory", "missing.swf/x",
+                                    "No such file or directory\n"}),
+    CaseName());
+
+}  // namespace

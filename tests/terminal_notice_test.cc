@@ -1,0 +1,142 @@
+// The notice on a controlling terminal with no display: it follows the run's
+// console text, waits for Enter, and the run keeps its exit status.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "child_process.h"
+#include "scratch_dir.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kProgram = KESTRABIN_BINARY;
+constexpr const char* kPrompt = "Press Enter to close.";
+
+// The terminal turns "\n" into "\r\n"; compare the text as it was written.
+std::string without_carriage_returns(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  return text;
+}
+
+struct TerminalCase {
+  const char* name;
+  const char* file_bytes;  // nullptr: no file is made
+  bool pass_path;
+  int status;
+  std::string console;  // what the run writes before its notice
+  std::string notice;
+};
+
+void PrintTo(const TerminalCase& c, std::ostream* os) { *os << c.name; }
+
+class TerminalNotice : public testing::TestWithParam<TerminalCase> {
+ protected:
+  // Starts the program on a pty for the case, in a scratch directory.
+  std::vector<std::string> argv_for(const TerminalCase& c) {
+    if (c.file_bytes != nullptr) {
+      write_file(dir_ / "movie.swf", c.file_bytes);
+    }
+    std::vector<std::string> argv{kProgram};
+    if (c.pass_path) {
+      argv.emplace_back("movie.swf");
+    }
+    return argv;
+  }
+
+  ChildOptions options() const {
+    ChildOptions o;
+    o.terminal = Terminal::Pseudo;
+    o.working_directory = dir_.path();
+    return o;
+  }
+
+  ScratchDir dir_;
+};
+
+TEST_P(TerminalNotice, FollowsConsoleTextAndWaitsForEnter) {
+  const TerminalCase& c = GetParam();
+  ChildProcess child(argv_for(c), options());
+
+  ASSERT_TRUE(child.wait_for_output(kPrompt, 5s)) << "no prompt on the terminal";
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(child.running()) << "the notice did not wait for Enter";
+  child.type("\n");
+  const ChildResult run = child.finish(5s);
+
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.exit_code, c.status);
+  const std::string expected = c.console + "\n[Kestrabin]\n" + c.notice + "\n" + kPrompt + " \n";
+  EXPECT_EQ(without_carriage_returns(run.out), expected);
+}
+
+const std::string kUsage =
+    "usage: Drag&Drop swf to this exe\n"
+    "  version 20110919.2000\n"
+    "  Copyright (c) 2011-2026 the Kestrabin developers\n"
+    "  Support: kestrabin-support@example.org";
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, TerminalNotice,
+    testing::Values(TerminalCase{"Patched", "FWS\x05", true, 0,
+                                 "movie.swf (original swf version=5) update version 9",
+                                 "swf file version updated to 9"},
+                    TerminalCase{"Usage", nullptr, false, 255, "", kUsage},
+                    TerminalCase{"OpenFailed", nullptr, true, 254, "No such file or directory\n",
+                                 "File open error"},
+                    TerminalCase{"NotSwf", "ZWS\x05", true, 251, "not swf file\n",
+                                 "File is not swf file"},
+                    TerminalCase{"ShortRead", "FW", true, 252, "fread fail\n", "File read error"}),
+    [](const testing::TestParamInfo<TerminalCase>& param) {
+      return std::string(param.param.name);
+    });
+
+// Ways the wait ends other than Enter: end of file typed, the terminal gone.
+TEST(TerminalNoticeEnds, OnEndOfFile) {
+  ScratchDir dir;
+  ChildOptions options;
+  options.terminal = Terminal::Pseudo;
+  ChildProcess child({kProgram}, options);
+  ASSERT_TRUE(child.wait_for_output(kPrompt, 5s));
+  child.type("\x04");
+  const ChildResult run = child.finish(5s);
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.exit_code, 255);
+}
+
+TEST(TerminalNoticeEnds, OnHangUpWithTheRunsStatus) {
+  ScratchDir dir;
+  write_file(dir / "movie.swf", "FWS\x05");
+  ChildOptions options;
+  options.terminal = Terminal::Pseudo;
+  ChildProcess child({kProgram, dir / "movie.swf"}, options);
+  ASSERT_TRUE(child.wait_for_output(kPrompt, 5s));
+  child.hang_up();
+  const ChildResult run = child.finish(5s);
+  EXPECT_FALSE(run.timed_out);
+  ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(read_file(dir / "movie.swf"), "FWS\x09");
+}
+
+// Typed text before Enter is consumed by the notice, and nothing else is read.
+TEST(TerminalNoticeEnds, OnlyAtTheEndOfALine) {
+  ChildOptions options;
+  options.terminal = Terminal::Pseudo;
+  ChildProcess child({kProgram}, options);
+  ASSERT_TRUE(child.wait_for_output(kPrompt, 5s));
+  child.type("abc");
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(child.running());
+  child.type("\n");
+  const ChildResult run = child.finish(5s);
+  EXPECT_EQ(run.exit_code, 255);
+}
+
+}  // namespace
