@@ -1,0 +1,53 @@
+# Where `cmake --install` and the packages put things.
+if(WIN32)
+  # A folder to unzip anywhere: the program and its readme side by side.
+  install(TARGETS kestrabin RUNTIME DESTINATION .)
+  install(FILES packaging/windows/README.txt DESTINATION .)
+  return()
+endif()
+
+include(GNUInstallDirs)
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+install(TARGETS kestrabin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES packaging/linux/kestrabin.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES data/icons/kestrabin.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 16 24 32 48 64 128 256)
+  install(FILES data/icons/kestrabin-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME kestrabin.png)
+endforeach()
+
+# Manual pages and changelogs go in compressed, without a time stamp in the
+# gzip header, so that two builds of the package are byte for byte the same.
+function(kestrabin_gzip source output)
+  add_custom_command(OUTPUT ${output}
+    COMMAND gzip -9nc ${CMAKE_CURRENT_SOURCE_DIR}/${source} > ${output}
+    DEPENDS ${source} VERBATIM)
+endfunction()
+set(kestrabin_gz ${CMAKE_CURRENT_BINARY_DIR}/gz)
+file(MAKE_DIRECTORY ${kestrabin_gz})
+kestrabin_gzip(packaging/linux/kestrabin.1 ${kestrabin_gz}/kestrabin.1.gz)
+kestrabin_gzip(packaging/linux/changelog ${kestrabin_gz}/changelog.gz)
+add_custom_target(kestrabin_docs ALL
+  DEPENDS ${kestrabin_gz}/kestrabin.1.gz ${kestrabin_gz}/changelog.gz)
+
+install(FILES ${kestrabin_gz}/kestrabin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES packaging/linux/copyright ${kestrabin_gz}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Only the Debian package carries this (see package.cmake).
+install(FILES packaging/linux/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME kestrabin
+        COMPONENT debian EXCLUDE_FROM_ALL)
+
+# A stripped install (cpack, or `cmake --install --strip`) also drops the
+# compiler's notes, which nothing at run time reads.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kestrabin\"
+      COMMAND_ERROR_IS_FATAL ANY)
+  endif()")
