@@ -51,3 +51,15 @@ install(CODE "
       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kestrabin\"
       COMMAND_ERROR_IS_FATAL ANY)
   endif()")
+
+# File managers find the handlers of a type through the applications folder's
+# cache. A staged install (DESTDIR, as cpack makes) leaves that to the package
+# manager's triggers.
+install(CODE [[
+  find_program(KESTRABIN_UPDATE_DESKTOP_DATABASE update-desktop-database)
+  if("$ENV{DESTDIR}" STREQUAL "" AND KESTRABIN_UPDATE_DESKTOP_DATABASE)
+    message(STATUS "Updating: ${CMAKE_INSTALL_PREFIX}/share/applications/mimeinfo.cache")
+    execute_process(COMMAND "${KESTRABIN_UPDATE_DESKTOP_DATABASE}"
+                            "${CMAKE_INSTALL_PREFIX}/share/applications")
+  endif()
+]])

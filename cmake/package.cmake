@@ -10,7 +10,6 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Kestrabin overwrites the version byte of a SWF movie (FWS or CWS) with 9 and
 changes nothing else in the file. Drop a movie onto its icon, or run it with
 the file's path; a notice and the exit status say what happened.")
-set(CPACK_STRIP_FILES ON)
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
 
@@ -20,6 +19,8 @@ if(WIN32)
   set(KESTRABIN_PACKAGE ${CPACK_OUTPUT_FILE_PREFIX}/${CPACK_PACKAGE_FILE_NAME}.zip)
 else()
   set(CPACK_GENERATOR DEB)
+  # The Windows program is linked stripped; the Linux one is stripped here.
+  set(CPACK_STRIP_FILES ON)
   execute_process(COMMAND dpkg --print-architecture OUTPUT_VARIABLE kestrabin_deb_arch
                   OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${kestrabin_deb_arch})

@@ -12,6 +12,8 @@ packages=(
   g++-mingw-w64-i686 wine wine32:i386
   # checks
   clang-format clang-tidy cppcheck valgrind strace
+  # the install tree and the packages: desktop entry, launch, manual, .deb
+  desktop-file-utils libglib2.0-bin man-db groff-base lintian
 )
 
 as_root() {

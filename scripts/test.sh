@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
-for preset in linux; do
+for preset in linux win32; do
   echo "=== $preset"
   cmake --preset "$preset"
   cmake --build --preset "$preset" -j "$jobs"

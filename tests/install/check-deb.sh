@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Checks the Debian package: check-deb.sh DEB INSTALL_ROOT VERSION SAMPLE_SWF
+# CHECK SCRATCH, where CHECK is one of
+#   contents  control fields, the file list against a plain install, owners and
+#             modes, and the unpacked program patching a movie;
+#   lintian   no errors (every tag is printed, warnings included);
+#   install   dpkg -i puts kestrabin on PATH, dpkg -r takes it all away again.
+#             Needs root and no kestrabin package installed already (77: skipped).
+set -euo pipefail
+deb=$1 root=$2 version=$3 sample=$4 check=$5 scratch=$6
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+rm -rf "$scratch"
+mkdir -p "$scratch"
+
+# Runs a program as a desktop-less, terminal-less caller would: the notice has
+# nowhere to go, so the run ends at once with its status.
+run_detached() {
+  setsid -w env -i PATH=/usr/bin:/bin LC_ALL=C "$@" </dev/null
+}
+
+# Patches a copy of the sample movie with `program` and checks the result.
+check_patches() {
+  local program=$1 movie=$scratch/movie.swf
+  cp "$sample" "$movie"
+  local status=0 out
+  out=$(run_detached "$program" "$movie" 2>"$scratch/err") || status=$?
+  [ "$status" -eq 0 ] || fail "$program: status $status, stderr: $(cat "$scratch/err")"
+  [ "$(od -An -tx1 -j3 -N1 "$movie" | tr -d ' ')" = 09 ] || fail "$program left the version byte"
+  cmp -s <(tail -c +5 "$sample") <(tail -c +5 "$movie") || fail "$program changed other bytes"
+  case $out in *"(original swf version="*") update version 9") ;; *) fail "stdout: $out" ;; esac
+}
+
+field() { dpkg-deb --field "$deb" "$1"; }
+
+check_contents() {
+  [ "$(field Package)" = kestrabin ] || fail "Package: $(field Package)"
+  [ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
+  [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
+  [ -z "$(field Depends)" ] || fail "a static program needs no Depends: $(field Depends)"
+
+  # The package holds what a plain install does, under /usr, but the desktop
+  # cache (dpkg's triggers make that), and the override that says the static
+  # program is meant to be static.
+  diff -u <( (cd "$root" && find . -type f -o -type l | sed 's|^\./|./usr/|' |
+              grep -vx ./usr/share/applications/mimeinfo.cache
+              echo ./usr/share/lintian/overrides/kestrabin) | sort) \
+          <(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sort) ||
+    fail "file list differs from the install tree"
+
+  # owner/group, and modes: directories and the program 755, the rest 644.
+  local bad
+  bad=$(dpkg-deb -c "$deb" | awk '
+    $2 != "root/root" { print "owner", $0 }
+    /^d/ && $1 != "drwxr-xr-x" { print "mode", $0 }
+    /^-/ && $6 == "./usr/bin/kestrabin" && $1 != "-rwxr-xr-x" { print "mode", $0 }
+    /^-/ && $6 != "./usr/bin/kestrabin" && $1 != "-rw-r--r--" { print "mode", $0 }')
+  [ -z "$bad" ] || fail "$bad"
+
+  dpkg-deb -x "$deb" "$scratch/unpacked"
+  local program=$scratch/unpacked/usr/bin/kestrabin
+  ! readelf -S "$program" | grep -qE '\.symtab|\.comment' || fail "the program is not stripped"
+  check_patches "$program"
+}
+
+# Every tag down to pedantic is printed; overridden ones are not (lintian
+# counts those towards --fail-on when it shows them).
+check_lintian() {
+  lintian --fail-on error --display-level '>=pedantic' "$deb"
+}
+
+check_install() {
+  [ "$(id -u)" -eq 0 ] || { echo "skipped: dpkg -i needs root"; exit 77; }
+  if dpkg-query -W -f='${Status}' kestrabin 2>/dev/null | grep -q installed; then
+    echo "skipped: a kestrabin package is installed already; leaving it alone"
+    exit 77
+  fi
+  trap 'dpkg -r kestrabin >/dev/null 2>&1 || true' EXIT
+  dpkg -i "$deb"
+  [ "$(PATH=/usr/bin:/bin command -v kestrabin)" = /usr/bin/kestrabin ] || fail "not on PATH"
+  check_patches kestrabin
+  [ "$(man -w kestrabin)" = /usr/share/man/man1/kestrabin.1.gz ] || fail "man -w kestrabin"
+  dpkg -r kestrabin
+  trap - EXIT
+  [ ! -e /usr/bin/kestrabin ] || fail "dpkg -r left /usr/bin/kestrabin"
+  [ ! -e /usr/share/applications/kestrabin.desktop ] || fail "dpkg -r left the desktop entry"
+}
+
+"check_$check"
+echo "ok: $check"
