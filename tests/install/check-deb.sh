@@ -80,7 +80,12 @@ check_install() {
   dpkg -i "$deb"
   [ "$(PATH=/usr/bin:/bin command -v kestrabin)" = /usr/bin/kestrabin ] || fail "not on PATH"
   check_patches kestrabin
-  [ "$(man -w kestrabin)" = /usr/share/man/man1/kestrabin.1.gz ] || fail "man -w kestrabin"
+  # Slim container images tell dpkg to leave manual pages out.
+  if grep -qs '^path-exclude=/usr/share/man/' /etc/dpkg/dpkg.cfg.d/*; then
+    echo "note: dpkg is set to leave out manual pages here; man -w not checked"
+  else
+    [ "$(man -w kestrabin)" = /usr/share/man/man1/kestrabin.1.gz ] || fail "man -w kestrabin"
+  fi
   dpkg -r kestrabin
   trap - EXIT
   [ ! -e /usr/bin/kestrabin ] || fail "dpkg -r left /usr/bin/kestrabin"
