@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
-# win32 first: the Linux suites also run the Windows program under Wine.
+# win32 first, so the Windows program is built before any Linux suite needs it.
 for preset in win32 linux; do
   echo "=== $preset"
   cmake --preset "$preset"
