@@ -12,6 +12,8 @@ packages=(
   g++-mingw-w64-i686 wine wine32:i386
   # checks
   clang-format clang-tidy cppcheck valgrind strace
+  # linking: lld orders the start-up code (cmake/startup-order.txt)
+  lld
 )
 
 as_root() {
