@@ -14,6 +14,8 @@ packages=(
   clang-format clang-tidy cppcheck valgrind strace
   # linking: lld orders the start-up code (cmake/startup-order.txt)
   lld
+  # the benchmark: what users would run instead of the program
+  zenity python3
 )
 
 as_root() {
