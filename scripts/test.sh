@@ -13,3 +13,7 @@ for preset in win32 linux; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# The benchmark's smoke pass: every contender runs and patches; no timing is judged.
+echo "=== benchmark (smoke pass)"
+bench/run --quick >/dev/null

@@ -14,6 +14,11 @@ struct SwfHeaderPrefix {
 
 constexpr long kVersionOffset = 3;
 
+// The stream's buffer: the header is all it ever reads, so a buffer of that
+// size keeps the read to the header whatever block size the file system
+// suggests, and spares the allocation of a full block.
+std::array<char, sizeof(SwfHeaderPrefix)> g_stream_buffer;
+
 // "FWS" is an uncompressed movie, "CWS" a zlib-compressed one; in both the
 // version byte comes before anything compressed, so one write serves both.
 bool has_swf_signature(const SwfHeaderPrefix& header) {
@@ -56,6 +61,7 @@ Outcome patch_swf_version(const char* path) {
     report_system_error();
     return Outcome::OpenFailed;
   }
+  std::setvbuf(stream, g_stream_buffer.data(), _IOFBF, g_stream_buffer.size());
 
   SwfHeaderPrefix header{};
   if (std::fread(header.bytes.data(), header.bytes.size(), 1, stream) != 1) {
