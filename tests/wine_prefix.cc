@@ -76,6 +76,12 @@ WinePrefix::WinePrefix(std::string display) : display_(std::move(display)) {
   // No Mono or Gecko: without them wineboot would offer to download them.
   boot_env.emplace_back("WINEDLLOVERRIDES=mscoree,mshtml=");
   const auto start = Clock::now();
+  // Wine's Marlett draws the close box of a caption; this Wine looks for it
+  // only in the prefix's font folder, and reads that folder once, at boot.
+  std::error_code ignored;
+  std::filesystem::create_directories(path_ + "/drive_c/windows/Fonts", ignored);
+  std::filesystem::copy_file("/usr/share/wine/fonts/marlett.ttf",
+                             path_ + "/drive_c/windows/Fonts/marlett.ttf", ignored);
   ready_ = run_quietly({"/usr/bin/wineserver", "--persistent"}, boot_env, log, 30s) &&
            run_quietly({"/usr/bin/wineboot", "--init"}, boot_env, log, kBootTimeout) &&
            std::filesystem::exists(path_ + "/drive_c/windows/system32/kernel32.dll");
