@@ -37,7 +37,7 @@ class WineDisplayEnvironment : public testing::Environment {
     std::printf("wine prefix booted in %lld ms\n",
                 static_cast<long long>(g_prefix->boot_time().count()));
     // Unmanaged windows: Wine draws the caption bar that a window manager would.
-    managed_off_ = g_prefix->set_registry_value("HKCU\\Software\\Wine\\X11 Driver", "Managed", "N");
+    managed_off_ = g_prefix->set_registry_value(R"(HKCU\Software\Wine\X11 Driver)", "Managed", "N");
   }
   void TearDown() override {
     g_prefix.reset();
@@ -65,12 +65,13 @@ class WineNotice : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(file_exists(kExe)) << kExe << " is missing: build the win32 preset first";
     ASSERT_TRUE(g_server->running()) << "Xvfb did not start";
-    ASSERT_TRUE(g_prefix != nullptr && g_prefix->ready()) << "wineboot failed:\n"
-                                                          << g_prefix->boot_log();
+    ASSERT_TRUE(g_prefix != nullptr && g_prefix->ready())
+        << "wineboot failed:\n"
+        << (g_prefix != nullptr ? g_prefix->boot_log() : "");
     ASSERT_TRUE(WineDisplayEnvironment::managed_off());
   }
 
-  std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args) const {
+  [[nodiscard]] std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args) const {
     std::vector<std::string> argv{"/usr/bin/wine", kExe};
     argv.insert(argv.end(), args.begin(), args.end());
     ChildOptions options;
@@ -81,7 +82,7 @@ class WineNotice : public testing::Test {
 
   // Waits for the notice and checks that the program blocks on it.
   static std::string notice_of(ChildProcess& child) {
-    const std::string window = wait_for_window(*g_server, "Kestrabin");
+    std::string window = wait_for_window(*g_server, "Kestrabin");
     std::this_thread::sleep_for(1s);
     EXPECT_TRUE(child.running()) << "the program did not wait for the notice";
     return window;

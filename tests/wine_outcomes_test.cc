@@ -69,8 +69,8 @@ class WineRun : public testing::Test {
         << (g_prefix != nullptr ? g_prefix->boot_log() : "");
   }
 
-  ChildResult run_exe(const std::vector<std::string>& args,
-                      Terminal terminal = Terminal::None) const {
+  [[nodiscard]] ChildResult run_exe(const std::vector<std::string>& args,
+                                    Terminal terminal = Terminal::None) const {
     std::vector<std::string> argv{"/usr/bin/wine", kExe};
     argv.insert(argv.end(), args.begin(), args.end());
     ChildOptions options;

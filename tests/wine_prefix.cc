@@ -1,10 +1,10 @@
 #include "wine_prefix.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +23,7 @@ constexpr auto kBootTimeout = 300s;
 
 std::vector<char*> c_strings(const std::vector<std::string>& strings) {
   std::vector<char*> pointers;
+  pointers.reserve(strings.size() + 1);
   for (const std::string& s : strings) {
     pointers.push_back(const_cast<char*>(s.c_str()));
   }

@@ -22,19 +22,19 @@ class WinePrefix {
   ~WinePrefix();
 
   // False when wineboot failed; `boot_log()` says why.
-  bool ready() const { return ready_; }
-  const std::string& path() const { return path_; }
-  const std::string& boot_log() const { return boot_log_; }
-  std::chrono::milliseconds boot_time() const { return boot_time_; }
+  [[nodiscard]] bool ready() const { return ready_; }
+  [[nodiscard]] const std::string& path() const { return path_; }
+  [[nodiscard]] const std::string& boot_log() const { return boot_log_; }
+  [[nodiscard]] std::chrono::milliseconds boot_time() const { return boot_time_; }
 
   // The whole environment of a Windows program run in this prefix: UTF-8 file
   // names on the Unix side, code page 1252 as the ANSI code page, no Wine
   // debug output, and the prefix's display if it has one.
-  std::vector<std::string> environment() const;
+  [[nodiscard]] std::vector<std::string> environment() const;
 
   // Sets a string value in the prefix's registry (HKCU or HKLM paths).
-  bool set_registry_value(const std::string& key, const std::string& name,
-                          const std::string& value) const;
+  [[nodiscard]] bool set_registry_value(const std::string& key, const std::string& name,
+                                        const std::string& value) const;
 
  private:
   std::string path_;
