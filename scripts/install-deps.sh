@@ -9,7 +9,7 @@ packages=(
   # the dialog suites: a real X server, input, window properties, screenshots
   xvfb xauth xdotool x11-utils imagemagick
   # the Windows program and its suites
-  g++-mingw-w64-i686 wine wine32:i386
+  g++-mingw-w64-i686 wine wine32:i386 fonts-wine file
   # checks
   clang-format clang-tidy cppcheck valgrind strace
   # the install tree and the packages: desktop entry, launch, manual, .deb

@@ -1,0 +1,308 @@
+// The Windows program under Wine, run from outside on real files: status,
+// exact console text (msvcrt's descriptions, and "\r\n" from text-mode
+// standard streams) and the file's bytes afterwards. There is no display, so
+// MessageBoxA fails at once and each run ends with its outcome's status.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "scratch_dir.h"
+#include "wine_prefix.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+
+const std::string kExe = KESTRABIN_WINDOWS_EXE;
+
+// Wine hands Linux the low eight bits of the Windows exit status.
+constexpr int kPatched = 0;
+constexpr int kUsage = 255;       // -1
+constexpr int kOpenFailed = 254;  // -2
+constexpr int kShortRead = 252;   // -4
+constexpr int kNotSwf = 251;      // -5
+
+// One prefix for the whole suite: booting one takes seconds.
+std::unique_ptr<WinePrefix> g_prefix;
+
+class WineEnvironment : public testing::Environment {
+ public:
+  void SetUp() override {
+    g_prefix = std::make_unique<WinePrefix>();
+    std::printf("wine prefix booted in %lld ms\n",
+                static_cast<long long>(g_prefix->boot_time().count()));
+  }
+  void TearDown() override { g_prefix.reset(); }
+};
+
+[[maybe_unused]] testing::Environment* const kWineEnvironment =
+    testing::AddGlobalTestEnvironment(new WineEnvironment);
+
+// Names each parameterised case after its `name` field.
+struct CaseName {
+  template <typename Case>
+  std::string operator()(const testing::TestParamInfo<Case>& param) const {
+    return param.param.name;
+  }
+};
+
+std::string success_line(const std::string& path, int old_version) {
+  return path + " (original swf version=" + std::to_string(old_version) + ") update version 9";
+}
+
+// Runs happen in a scratch directory, which Windows sees as the current
+// directory on drive Z:, so relative names work as they do on a desktop.
+class WineRun : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(file_exists(kExe)) << kExe << " is missing: build the win32 preset first";
+    ASSERT_TRUE(g_prefix != nullptr && g_prefix->ready())
+        << "wineboot failed:\n"
+        << (g_prefix != nullptr ? g_prefix->boot_log() : "");
+  }
+
+  [[nodiscard]] ChildResult run_exe(const std::vector<std::string>& args,
+                                    Terminal terminal = Terminal::None) const {
+    std::vector<std::string> argv{"/usr/bin/wine", kExe};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildOptions options;
+    options.environment = g_prefix->environment();
+    options.working_directory = dir_.path();
+    options.terminal = terminal;
+    return run_child(argv, options, 60s);
+  }
+
+  ScratchDir dir_;
+};
+
+// A compressed movie: the length field (38) and the zlib body must survive.
+const std::string kCompressedMovie =
+    "CWS\x0a\x26\x00\x00\x00"
+    "\x78\x9c\xab\x60\x60\x8d\x67\x60\xe0\x5f\xc0\xc0\x20\xc1\xc8\xe0\xcc\xf4\xff\xff\x7f\x07"
+    "\x06\x06\x06\x00\x32\xab\x05\x27"s;
+
+struct FileCase {
+  const char* name;
+  std::string before;
+  int status;
+  int old_version;  // for Patched: the number in the success line
+  const char* err;
+};
+
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+
+std::string patched(std::string bytes) {
+  bytes[3] = '\x09';
+  return bytes;
+}
+
+class FileOutcome : public WineRun, public testing::WithParamInterface<FileCase> {};
+
+TEST_P(FileOutcome, StatusConsoleTextAndBytes) {
+  const FileCase& c = GetParam();
+  write_file(dir_ / "movie.swf", c.before);
+
+  const ChildResult run = run_exe({"movie.swf"});
+
+  ASSERT_TRUE(run.exited) << (run.timed_out ? "timed out" : "killed");
+  EXPECT_EQ(run.exit_code, c.status);
+  EXPECT_EQ(run.err, c.err);
+  if (c.status == kPatched) {
+    EXPECT_EQ(run.out, success_line("movie.swf", c.old_version));
+    EXPECT_EQ(read_file(dir_ / "movie.swf"), patched(c.before));
+  } else {
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(read_file(dir_ / "movie.swf"), c.before);
+  }
+}
+
+// A text-mode stream would stop at Ctrl-Z and fold "\r\n" into "\n".
+INSTANTIATE_TEST_SUITE_P(
+    Headers, FileOutcome,
+    testing::Values(
+        FileCase{"ExactlyFourBytes", "FWS\x05", kPatched, 5, ""},
+        FileCase{"AlreadyNine", "FWS\x09\x15\x00\x00\x00rest-of-movie"s, kPatched, 9, ""},
+        FileCase{"HighVersionIsUnsigned", "FWS\xc8\x15\x00\x00\x00body"s, kPatched, 200, ""},
+        FileCase{"CompressedBodyUntouched", kCompressedMovie, kPatched, 10, ""},
+        FileCase{"VersionIsCtrlZ", "FWS\x1a\x1a\x00\x00\x00"s, kPatched, 26, ""},
+        FileCase{"VersionIsCarriageReturn", "FWS\r\n\x00\x00\x00\r\n"s, kPatched, 13, ""},
+        FileCase{"Zws", "ZWS\x0d\x10\x00\x00\x00lzma"s, kNotSwf, 0, "not swf file\r\n"},
+        FileCase{"LowerCase", "fws\x05\x10\x00\x00\x00"s, kNotSwf, 0, "not swf file\r\n"},
+        FileCase{"Empty", "", kShortRead, 0, "fread fail\r\n"},
+        FileCase{"OneByte", "F", kShortRead, 0, "fread fail\r\n"},
+        FileCase{"TwoBytes", "FW", kShortRead, 0, "fread fail\r\n"},
+        FileCase{"SignatureOnly", "FWS", kShortRead, 0, "fread fail\r\n"}),
+    CaseName());
+
+// Paths reach fopen and the success line as the ANSI code page has them.
+struct PathCase {
+  const char* name;
+  std::string unix_name;  // the file's name on Linux (UTF-8)
+  std::string printed;    // the same name in code page 1252, as the program sees it
+};
+
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
+
+class PathOutcome : public WineRun, public testing::WithParamInterface<PathCase> {};
+
+TEST_P(PathOutcome, OpenedAndPrintedUnchanged) {
+  const PathCase& c = GetParam();
+  write_file(dir_ / c.unix_name, "FWS\x07");
+
+  const ChildResult run = run_exe({c.unix_name});
+
+  EXPECT_EQ(run.exit_code, kPatched);
+  EXPECT_EQ(run.out, success_line(c.printed, 7));
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(read_file(dir_ / c.unix_name), "FWS\x09");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, PathOutcome,
+    testing::Values(PathCase{"Blanks", "my movie.swf", "my movie.swf"},
+                    PathCase{"LeadingBlanks", "  two blanks.swf", "  two blanks.swf"},
+                    // e-acute is 0xE9 and the euro sign 0x80 in code page 1252.
+                    PathCase{"NonAscii", "caf\xc3\xa9 \xe2\x82\xac.swf", "caf\xe9 \x80.swf"},
+                    PathCase{"FormatDirectives", "%s%n%d.swf", "%s%n%d.swf"},
+                    PathCase{"StartsWithDash", "-starts-with-dash.swf", "-starts-with-dash.swf"}),
+    CaseName());
+
+// A full Windows path, as Explorer passes a dropped file, drive and all.
+TEST_F(WineRun, DroppedFileFullPath) {
+  write_file(dir_ / "dropped movie.swf", "FWS\x08");
+  const std::string path = windows_path(dir_ / "dropped movie.swf");
+
+  const ChildResult run = run_exe({path});
+
+  EXPECT_EQ(run.exit_code, kPatched);
+  EXPECT_EQ(run.out, success_line(path, 8));
+  EXPECT_EQ(read_file(dir_ / "dropped movie.swf"), "FWS\x09");
+}
+
+// Invocations that name no single file: nothing printed, no file touched.
+struct InvocationCase {
+  const char* name;
+  std::vector<std::string> args;
+};
+
+void PrintTo(const InvocationCase& c, std::ostream* os) { *os << c.name; }
+
+class UsageOutcome : public WineRun, public testing::WithParamInterface<InvocationCase> {};
+
+TEST_P(UsageOutcome, NothingOpenedNothingPrinted) {
+  write_file(dir_ / "a.swf", "FWS\x05");
+  write_file(dir_ / "b.swf", "FWS\x06");
+
+  const ChildResult run = run_exe(GetParam().args);
+
+  EXPECT_EQ(run.exit_code, kUsage);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(read_file(dir_ / "a.swf"), "FWS\x05");
+  EXPECT_EQ(read_file(dir_ / "b.swf"), "FWS\x06");
+}
+
+INSTANTIATE_TEST_SUITE_P(Invocations, UsageOutcome,
+                         testing::Values(InvocationCase{"NoArgument", {}},
+                                         InvocationCase{"TwoFiles", {"a.swf", "b.swf"}},
+                                         InvocationCase{"TwoFilesSameName", {"a.swf", "a.swf"}},
+                                         InvocationCase{"EmptyArgument", {""}},
+                                         InvocationCase{"EmptyThenFile", {"", "a.swf"}}),
+                         CaseName());
+
+// Names that open nothing, or nothing that is a disk file.
+struct OpenFailureCase {
+  const char* name;
+  std::string argument;
+  const char* err;
+  bool creates_nothing;  // checked for names that could have become a file
+};
+
+void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
+
+class OpenFailure : public WineRun, public testing::WithParamInterface<OpenFailureCase> {};
+
+TEST_P(OpenFailure, DescribedAndNothingCreated) {
+  const OpenFailureCase& c = GetParam();
+  std::filesystem::create_directory(dir_ / "folder.swf");
+
+  const ChildResult run = run_exe({c.argument});
+
+  EXPECT_EQ(run.exit_code, kOpenFailed);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, c.err);
+  if (c.creates_nothing) {
+    EXPECT_FALSE(file_exists(dir_ / c.argument)) << "the run created " << c.argument;
+  }
+}
+
+// NUL opens like a file and reads as empty: without the disk-file check it
+// would be a short read, not a refusal.
+INSTANTIATE_TEST_SUITE_P(
+    Paths, OpenFailure,
+    testing::Values(
+        OpenFailureCase{"Missing", "missing.swf", "No such file or directory\r\n", true},
+        OpenFailureCase{"LooksLikeAnOption", "-h", "No such file or directory\r\n", true},
+        OpenFailureCase{"Directory", "folder.swf", "Permission denied\r\n", false},
+        OpenFailureCase{"MissingInsideDirectory", "folder.swf\\inner.swf",
+                        "No such file or directory\r\n", false},
+        OpenFailureCase{"NulDevice", "NUL", "Invalid argument\r\n", true},
+        OpenFailureCase{"NulDeviceWithExtension", "nul.swf", "Invalid argument\r\n", true}),
+    CaseName());
+
+// With a console, CONIN$ opens and a read would wait for the keyboard; the
+// run must refuse it at once instead.
+TEST_F(WineRun, ConsoleInputIsRefusedNotRead) {
+  const ChildResult run = run_exe({"CONIN$"}, Terminal::Pseudo);
+
+  EXPECT_FALSE(run.timed_out) << "the run waited on the console";
+  EXPECT_EQ(run.exit_code, kOpenFailed);
+  EXPECT_NE(run.out.find("Invalid argument"), std::string::npos) << run.out;
+}
+
+// The full signed status, as a Windows console reads it. Delayed expansion
+// (!ERRORLEVEL!) reads the status after the program has run.
+struct SignedStatusCase {
+  const char* name;
+  std::string command;
+  const char* errorlevel;
+};
+
+void PrintTo(const SignedStatusCase& c, std::ostream* os) { *os << c.name; }
+
+class SignedStatus : public WineRun, public testing::WithParamInterface<SignedStatusCase> {};
+
+TEST_P(SignedStatus, ErrorLevel) {
+  std::filesystem::copy_file(kExe, dir_ / "kestrabin.exe");
+  write_file(dir_ / "movie.swf", "FWS\x05");
+  write_file(dir_ / "short.swf", "FW");
+  write_file(dir_ / "zws.swf", "ZWS\x05");
+  ChildOptions options;
+  options.environment = g_prefix->environment();
+  options.working_directory = dir_.path();
+
+  const ChildResult run = run_child({"/usr/bin/wine", "cmd", "/v:on", "/c",
+                                     GetParam().command + " >NUL 2>NUL & echo !ERRORLEVEL!"},
+                                    options, 60s);
+
+  EXPECT_EQ(run.out, GetParam().errorlevel + "\r\n"s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, SignedStatus,
+    testing::Values(SignedStatusCase{"Patched", "kestrabin.exe movie.swf", "0"},
+                    SignedStatusCase{"Usage", "kestrabin.exe", "-1"},
+                    SignedStatusCase{"OpenFailed", "kestrabin.exe missing.swf", "-2"},
+                    SignedStatusCase{"ShortRead", "kestrabin.exe short.swf", "-4"},
+                    SignedStatusCase{"NotSwf", "kestrabin.exe zws.swf", "-5"}),
+    CaseName());
+
+}  // namespace
