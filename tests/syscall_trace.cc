@@ -45,7 +45,7 @@ int Syscall::fd() const {
 }
 
 TracedRun run_traced(const std::vector<std::string>& argv, const std::string& inject,
-                     ChildOptions options) {
+                     ChildOptions options, std::chrono::milliseconds timeout) {
   const ScratchDir log_dir;
   const std::string log = log_dir / "strace.log";
   std::vector<std::string> full{"/usr/bin/strace",
@@ -67,7 +67,7 @@ TracedRun run_traced(const std::vector<std::string>& argv, const std::string& in
   // ends every traced run with its own error.
   options.environment.emplace_back("ASAN_OPTIONS=detect_leaks=0");
   TracedRun traced;
-  traced.run = run_child(full, options);
+  traced.run = run_child(full, options, timeout);
   traced.calls = read_log(log);
   return traced;
 }

@@ -1,6 +1,7 @@
 #ifndef KESTRABIN_TESTS_SYSCALL_TRACE_H_
 #define KESTRABIN_TESTS_SYSCALL_TRACE_H_
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -25,8 +26,10 @@ struct TracedRun {
 
 // Runs `argv` under strace, logging the calls that touch files. `inject` is
 // an strace fault spec such as "read:error=EIO:when=1", or empty for none.
+// A run still going at `timeout` is killed with its tracer.
 TracedRun run_traced(const std::vector<std::string>& argv, const std::string& inject = {},
-                     ChildOptions options = {});
+                     ChildOptions options = {},
+                     std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // The index in `calls` of the run's open of `path`, or npos if it never did.
 std::size_t open_of(const TracedRun& traced, const std::string& path);
