@@ -21,6 +21,7 @@ using namespace std::chrono_literals;
 
 const std::string kProgram = KESTRABIN_BINARY;
 const std::string kCloseRequest = SEND_CLOSE_REQUEST;
+const std::string kDestroyWindow = DESTROY_WINDOW;
 
 // xdotool's "--shell" geometry: X, Y, WIDTH, HEIGHT.
 std::map<std::string, int> geometry(const XServer& server, const std::string& window) {
@@ -97,8 +98,9 @@ TEST_P(DialogDismissal, EndsTheRunWithItsStatus) {
   const ChildResult run = child->finish(5s);
 
   EXPECT_FALSE(run.timed_out) << "the dialog was not dismissed";
-  ASSERT_TRUE(run.exited);
+  ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
   EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.err, "") << "an X error was reported";
   EXPECT_EQ(read_file(dir_ / "movie.swf"), "FWS\x09");
 }
 
@@ -119,6 +121,12 @@ INSTANTIATE_TEST_SUITE_P(
         Dismissal{"ClientKilled",
                   [](const XServer& s, const std::string& w) {
                     x_tool(s, {"xdotool", "windowkill", w});
+                  }},
+        // Our later requests on the window fail with X errors, which must
+        // not end the process the way Xlib's default handler would.
+        Dismissal{"DestroyedByAnotherClient",
+                  [](const XServer& s, const std::string& w) {
+                    x_tool(s, {kDestroyWindow, w});
                   }}),
     [](const testing::TestParamInfo<Dismissal>& param) { return std::string(param.param.name); });
 
