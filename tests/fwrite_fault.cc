@@ -9,9 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
+// The linker names these two for --wrap=fwrite.
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" std::size_t __real_fwrite(const void* data, std::size_t size, std::size_t count,
                                      std::FILE* stream);
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 extern "C" std::size_t __wrap_fwrite(const void* data, std::size_t size, std::size_t count,
                                      std::FILE* stream) {
   const char* fault = std::getenv("KESTRABIN_FWRITE_FAULT");

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -175,10 +176,11 @@ TEST(PatchProperty, HundredThousandGeneratedFilesInProcess) {
       if ((outcome != expected.outcome || after != expected.bytes || out != expected.out ||
            err != expected.err) &&
           mismatches.size() < 10) {
-        mismatches.push_back("case " + std::to_string(i) + ": " + show(before) + " became " +
-                             show(after) + ", status " + std::to_string(exit_status(outcome)) +
-                             " (expected " + std::to_string(exit_status(expected.outcome)) +
-                             "), stdout \"" + out + "\", stderr \"" + err + "\"");
+        std::ostringstream m;
+        m << "case " << i << ": " << show(before) << " became " << show(after) << ", status "
+          << exit_status(outcome) << " (expected " << exit_status(expected.outcome)
+          << "), stdout \"" << out << "\", stderr \"" << err << "\"";
+        mismatches.push_back(m.str());
       }
     }
   }

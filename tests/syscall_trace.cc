@@ -124,13 +124,13 @@ std::size_t first_write_to(const TracedRun& traced, int stream) {
     const bool duplicates =
         call.name.rfind("dup", 0) == 0 ||
         (call.name == "fcntl" && call.args.find("F_DUPFD") != std::string::npos);
-    if (duplicates && stream_fds.count(call.fd()) != 0 && call.result >= 0) {
+    if (duplicates && stream_fds.contains(call.fd()) && call.result >= 0) {
       stream_fds.insert(static_cast<int>(call.result));
     } else if (call.name == "close") {
       if (call.fd() != stream) {
         stream_fds.erase(call.fd());
       }
-    } else if (call.name == "write" && stream_fds.count(call.fd()) != 0) {
+    } else if (call.name == "write" && stream_fds.contains(call.fd())) {
       return i;
     }
   }
