@@ -6,8 +6,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=$(nproc)
-# win32 first, so the Windows program is built before any Linux suite needs it.
-for preset in win32 linux; do
+# win32 first, so the Windows program is built before any Linux suite needs
+# it; the sanitizer build then runs the Linux suites again (not lint, memcheck,
+# Wine or packages, which it would only repeat).
+for preset in win32 linux asan; do
   echo "=== $preset"
   cmake --preset "$preset"
   cmake --build --preset "$preset" -j "$jobs"

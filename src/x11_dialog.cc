@@ -342,10 +342,9 @@ DialogResult show_x11_dialog(const char* text, const char* caption) {
   if (create_window(dialog, text, caption)) {
     result = run_event_loop(dialog);
   }
-  // After a lost connection the display is unusable; it is left as it is.
-  if (!g_x_failed) {
-    close_dialog(dialog);
-  }
+  // Once the connection is lost Xlib drops further requests, so closing is
+  // safe either way and frees what the display holds.
+  close_dialog(dialog);
   sigaction(SIGPIPE, &previous, nullptr);
   return result;
 }

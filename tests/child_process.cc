@@ -1,14 +1,15 @@
 #include "child_process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -36,9 +37,24 @@ std::vector<char*> c_strings(const std::vector<std::string>& strings) {
     std::perror("chdir");
     _exit(126);
   }
+  if (options.run_as >= 0) {
+    const auto id = static_cast<uid_t>(options.run_as);
+    if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0) {
+      std::perror("dropping privileges");
+      _exit(126);
+    }
+  }
   execve(argv[0].c_str(), args.data(), env.data());
   std::perror("execve");
   _exit(127);
+}
+
+// The child leads its own session, so this also ends anything it started,
+// such as a program it traces.
+void kill_group(pid_t pid) {
+  if (kill(-pid, SIGKILL) != 0) {
+    kill(pid, SIGKILL);
+  }
 }
 
 void set_cloexec(int fd) { fcntl(fd, F_SETFD, FD_CLOEXEC); }
@@ -80,7 +96,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const ChildOpti
 
 ChildProcess::~ChildProcess() {
   if (!reaped_ && pid_ > 0) {
-    kill(pid_, SIGKILL);
+    kill_group(pid_);
     waitpid(pid_, nullptr, 0);
   }
   if (out_fd_ >= 0) {
@@ -154,7 +170,7 @@ ChildResult ChildProcess::finish(std::chrono::milliseconds timeout) {
     if (Clock::now() >= deadline) {
       if (running()) {
         result_.timed_out = true;
-        kill(pid_, SIGKILL);
+        kill_group(pid_);
       }
       break;
     }

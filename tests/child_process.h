@@ -31,6 +31,9 @@ struct ChildOptions {
   // When set, argv[0] is passed as given but the child gets no arguments at all
   // (argc 0), which a well-behaved caller never does.
   bool empty_argv = false;
+  // When set (and we are root), the child runs as this user and group id, with
+  // no supplementary groups, as an ordinary user would.
+  int run_as = -1;
 };
 
 // A program started with standard input on /dev/null (or the pty) and its

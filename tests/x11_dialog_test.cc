@@ -21,6 +21,7 @@ using namespace std::chrono_literals;
 
 const std::string kProgram = KESTRABIN_BINARY;
 const std::string kCloseRequest = SEND_CLOSE_REQUEST;
+const std::string kDestroyWindow = DESTROY_WINDOW;
 
 // xdotool's "--shell" geometry: X, Y, WIDTH, HEIGHT.
 std::map<std::string, int> geometry(const XServer& server, const std::string& window) {
@@ -42,7 +43,7 @@ class DialogTest : public testing::Test {
   void SetUp() override { ASSERT_TRUE(server_->running()) << "Xvfb did not start"; }
 
   // Starts the program on `args`; with a display, and no terminal to fall back to.
-  std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args) const {
+  static std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args) {
     std::vector<std::string> argv{kProgram};
     argv.insert(argv.end(), args.begin(), args.end());
     ChildOptions options;
@@ -51,14 +52,14 @@ class DialogTest : public testing::Test {
   }
 
   // Waits for the dialog and checks that the program blocks on it.
-  std::string dialog_of(ChildProcess& child) const {
-    const std::string window = wait_for_window(*server_, "Kestrabin");
+  static std::string dialog_of(ChildProcess& child) {
+    std::string window = wait_for_window(*server_, "Kestrabin");
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(child.running()) << "the program did not wait for the dialog";
     return window;
   }
 
-  void save_screenshot(const std::string& window, const std::string& name) const {
+  static void save_screenshot(const std::string& window, const std::string& name) {
     x_tool(*server_, {"import", "-window", window, name});
   }
 
@@ -97,8 +98,9 @@ TEST_P(DialogDismissal, EndsTheRunWithItsStatus) {
   const ChildResult run = child->finish(5s);
 
   EXPECT_FALSE(run.timed_out) << "the dialog was not dismissed";
-  ASSERT_TRUE(run.exited);
+  ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
   EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.err, "") << "an X error was reported";
   EXPECT_EQ(read_file(dir_ / "movie.swf"), "FWS\x09");
 }
 
@@ -119,6 +121,12 @@ INSTANTIATE_TEST_SUITE_P(
         Dismissal{"ClientKilled",
                   [](const XServer& s, const std::string& w) {
                     x_tool(s, {"xdotool", "windowkill", w});
+                  }},
+        // Our later requests on the window fail with X errors, which must
+        // not end the process the way Xlib's default handler would.
+        Dismissal{"DestroyedByAnotherClient",
+                  [](const XServer& s, const std::string& w) {
+                    x_tool(s, {kDestroyWindow, w});
                   }}),
     [](const testing::TestParamInfo<Dismissal>& param) { return std::string(param.param.name); });
 
@@ -151,8 +159,8 @@ TEST_F(DialogTest, IsATitledCentredDialog) {
   EXPECT_NE(props.find("WM_DELETE_WINDOW"), std::string::npos) << props;
 
   const auto g = geometry(*server_, window);
-  EXPECT_NEAR(g.at("X") + g.at("WIDTH") / 2, 1024 / 2, 1);
-  EXPECT_NEAR(g.at("Y") + g.at("HEIGHT") / 2, 768 / 2, 1);
+  EXPECT_NEAR(g.at("X") + g.at("WIDTH") / 2.0, 1024 / 2.0, 1.0);
+  EXPECT_NEAR(g.at("Y") + g.at("HEIGHT") / 2.0, 768 / 2.0, 1.0);
 
   press(*server_, "Return");
   EXPECT_EQ(child->finish(5s).exit_code, 255);

@@ -1,12 +1,12 @@
 #include "x_server.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 

@@ -1,0 +1,159 @@
+// Every failure of the file services, made to happen from outside the
+// program: status, exact console text, the order of text and close as the
+// system calls show it, and the file's bytes afterwards.
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "child_process.h"
+#include "scratch_dir.h"
+#include "syscall_trace.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+const std::string kProgram = KESTRABIN_BINARY;
+const std::string kFwriteFaultProgram = KESTRABIN_FWRITE_FAULT_BINARY;
+
+const std::string kMovie = "FWS\x05\x20\x00\x00\x00"s + "a body that must not change";
+
+std::string patched(std::string bytes) {
+  bytes[3] = '\x09';
+  return bytes;
+}
+
+enum class Order {
+  TextThenClose,  // the diagnostic is written while the file is still open
+  CloseThenText,  // the file is closed before anything is written
+};
+
+void expect_order(const TracedRun& traced, const std::string& path, int stream, Order order) {
+  const std::size_t close = nth_call_on(traced, path, "close", 1);
+  const std::size_t text = first_write_to(traced, stream);
+  ASSERT_NE(close, std::string::npos) << "the file was never closed";
+  ASSERT_NE(text, std::string::npos) << "nothing was written to descriptor " << stream;
+  if (order == Order::TextThenClose) {
+    EXPECT_LT(text, close) << "the file was closed before its diagnostic was written";
+  } else {
+    EXPECT_LT(close, text) << "text was written before the file was closed";
+  }
+}
+
+struct KernelFault {
+  const char* name;
+  const char* syscall;  // the call on the file's descriptor that fails
+  int occurrence;       // which of those calls, counted from 1
+  const char* error;    // the errno it fails with, as strace names it
+  int status;           // eight-bit exit status
+  const char* err;      // standard error, exactly
+  bool byte_landed;     // byte 3 reads 9 afterwards
+  Order order;
+};
+
+void PrintTo(const KernelFault& c, std::ostream* os) { *os << c.name; }
+
+class KernelFaultOutcome : public testing::TestWithParam<KernelFault> {};
+
+// The shipped binary is static, so the fault comes from the kernel: a dry run
+// finds which call of its kind touches the file, and strace fails that one.
+TEST_P(KernelFaultOutcome, ShippedBinary) {
+  const KernelFault& c = GetParam();
+  ScratchDir dir;
+  const std::string path = dir / "movie.swf";
+  write_file(path, kMovie);
+  const TracedRun dry = run_traced({kProgram, path});
+  const std::size_t target = nth_call_on(dry, path, c.syscall, c.occurrence);
+  ASSERT_NE(target, std::string::npos) << "the run makes no such call on the file";
+  const std::string inject = std::string(c.syscall) + ":error=" + c.error +
+                             ":when=" + std::to_string(ordinal_among_same_name(dry, target));
+  write_file(path, kMovie);
+
+  const TracedRun traced = run_traced({kProgram, path}, inject);
+
+  const std::size_t hit = nth_call_on(traced, path, c.syscall, c.occurrence);
+  ASSERT_NE(hit, std::string::npos);
+  ASSERT_TRUE(traced.calls[hit].injected) << "the fault missed its call";
+  ASSERT_TRUE(traced.run.exited) << "signal " << traced.run.signal;
+  EXPECT_EQ(traced.run.exit_code, c.status);
+  EXPECT_EQ(traced.run.err, c.err);
+  EXPECT_EQ(read_file(path), c.byte_landed ? patched(kMovie) : kMovie);
+  if (c.status == 0) {
+    EXPECT_EQ(traced.run.out, path + " (original swf version=5) update version 9");
+    expect_order(traced, path, 1, c.order);
+  } else {
+    EXPECT_EQ(traced.run.out, "");
+    expect_order(traced, path, 2, c.order);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, KernelFaultOutcome,
+    testing::Values(KernelFault{"ReadError", "read", 1, "EIO", 253, "Input/output error\n", false,
+                                Order::TextThenClose},
+                    KernelFault{"SeekFailed", "lseek", 1, "ESPIPE", 250, "Illegal seek\n", false,
+                                Order::TextThenClose},
+                    // The stream refills its buffer after the seek; losing that read is
+                    // recovered without harm to the file.
+                    KernelFault{"RefillAfterSeekFails", "read", 2, "EIO", 0, "", true,
+                                Order::CloseThenText},
+                    // The byte goes out when the stream is flushed at close.
+                    KernelFault{"CloseFailedFlushWrite", "write", 1, "EIO", 247,
+                                "Input/output error\n", false, Order::CloseThenText},
+                    KernelFault{"CloseFailedDiskFull", "write", 1, "ENOSPC", 247,
+                                "No space left on device\n", false, Order::CloseThenText},
+                    KernelFault{"CloseFailedFlushSeek", "lseek", 2, "EIO", 247,
+                                "Input/output error\n", false, Order::CloseThenText},
+                    KernelFault{"CloseFailedClose", "close", 1, "EIO", 247, "Input/output error\n",
+                                true, Order::CloseThenText}),
+    [](const testing::TestParamInfo<KernelFault>& param) { return std::string(param.param.name); });
+
+// A buffered one-byte write cannot fail in the kernel, so these run a
+// test-only copy of the program linked with a failing fwrite.
+struct WriteFault {
+  const char* name;
+  const char* fault;  // what the stand-in fwrite does; empty: the real one
+  int status;
+  const char* err;
+};
+
+void PrintTo(const WriteFault& c, std::ostream* os) { *os << c.name; }
+
+class WriteFaultOutcome : public testing::TestWithParam<WriteFault> {};
+
+TEST_P(WriteFaultOutcome, TestOnlyCopyOfTheProgram) {
+  const WriteFault& c = GetParam();
+  ScratchDir dir;
+  const std::string path = dir / "movie.swf";
+  write_file(path, kMovie);
+  ChildOptions options;
+  options.environment.push_back("KESTRABIN_FWRITE_FAULT="s + c.fault);
+
+  const TracedRun traced = run_traced({kFwriteFaultProgram, path}, {}, options);
+
+  ASSERT_TRUE(traced.run.exited) << "signal " << traced.run.signal;
+  EXPECT_EQ(traced.run.exit_code, c.status);
+  EXPECT_EQ(traced.run.err, c.err);
+  if (c.status == 0) {
+    EXPECT_EQ(read_file(path), patched(kMovie));
+    EXPECT_EQ(traced.run.out, path + " (original swf version=5) update version 9");
+    expect_order(traced, path, 1, Order::CloseThenText);
+  } else {
+    // The byte never entered the stream, so closing writes nothing.
+    EXPECT_EQ(read_file(path), kMovie);
+    EXPECT_EQ(traced.run.out, "");
+    EXPECT_EQ(nth_call_on(traced, path, "write", 1), std::string::npos);
+    expect_order(traced, path, 2, Order::TextThenClose);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WriteFaultOutcome,
+    testing::Values(WriteFault{"WriteError", "error", 249, "Input/output error\n"},
+                    WriteFault{"ShortWrite", "short", 248, "fwrite fail\n"},
+                    // Without a fault the copy behaves as the program does.
+                    WriteFault{"NoFault", "", 0, ""}),
+    [](const testing::TestParamInfo<WriteFault>& param) { return std::string(param.param.name); });
+
+}  // namespace

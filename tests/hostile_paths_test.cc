@@ -1,0 +1,186 @@
+// Paths that point somewhere unexpected or cannot be opened: symbolic links,
+// names past the system's limits, files the user may not write.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "child_process.h"
+#include "scratch_dir.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+const std::string kProgram = KESTRABIN_BINARY;
+constexpr int kPatched = 0;
+constexpr int kOpenFailed = 254;  // -2
+const std::string kMovie = "CWS\x07\x20\x00\x00\x00"s + "compressed body";
+const std::string kPatchedMovie = "CWS\x09\x20\x00\x00\x00"s + "compressed body";
+
+std::string success_line(const std::string& path) {
+  return path + " (original swf version=7) update version 9";
+}
+
+std::string link_target(const std::string& path) {
+  std::array<char, 256> target{};
+  const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+  return length < 0 ? "" : std::string(target.data(), static_cast<std::size_t>(length));
+}
+
+struct LinkCase {
+  const char* name;
+  std::function<void(const ScratchDir&)> make;  // makes "link.swf", and "movie.swf" holds kMovie
+  int status;
+  const char* err;
+  std::string link_points_to;  // unchanged afterwards
+};
+
+void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.name; }
+
+class SymbolicLink : public testing::TestWithParam<LinkCase> {};
+
+TEST_P(SymbolicLink, FollowedButNeverReplaced) {
+  const LinkCase& c = GetParam();
+  ScratchDir dir;
+  write_file(dir / "movie.swf", kMovie);
+  c.make(dir);
+  const std::string path = dir / "link.swf";
+
+  const ChildResult run = run_child({kProgram, path});
+
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.exit_code, c.status);
+  EXPECT_EQ(run.err, c.err);
+  EXPECT_EQ(run.out, c.status == kPatched ? success_line(path) : "");
+  EXPECT_EQ(read_file(dir / "movie.swf"), c.status == kPatched ? kPatchedMovie : kMovie);
+  EXPECT_EQ(link_target(path), c.link_points_to) << "the link itself was changed";
+  EXPECT_FALSE(file_exists(dir / "missing.swf")) << "the run created the link's target";
+}
+
+void link(const ScratchDir& dir, const char* target, const char* name) {
+  ASSERT_EQ(symlink(target, (dir / name).c_str()), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, SymbolicLink,
+    testing::Values(LinkCase{"ToMovie",
+                             [](const ScratchDir& d) { link(d, "movie.swf", "link.swf"); },
+                             kPatched, "", "movie.swf"},
+                    LinkCase{"ThroughAChain",
+                             [](const ScratchDir& d) {
+                               link(d, "movie.swf", "hop.swf");
+                               link(d, "hop.swf", "link.swf");
+                             },
+                             kPatched, "", "hop.swf"},
+                    LinkCase{"Dangling",
+                             [](const ScratchDir& d) { link(d, "missing.swf", "link.swf"); },
+                             kOpenFailed, "No such file or directory\n", "missing.swf"},
+                    LinkCase{"Loop",
+                             [](const ScratchDir& d) {
+                               link(d, "other.swf", "link.swf");
+                               link(d, "link.swf", "other.swf");
+                             },
+                             kOpenFailed, "Too many levels of symbolic links\n", "other.swf"},
+                    LinkCase{"ToDirectory", [](const ScratchDir& d) { link(d, ".", "link.swf"); },
+                             kOpenFailed, "Is a directory\n", "."}),
+    [](const testing::TestParamInfo<LinkCase>& param) { return std::string(param.param.name); });
+
+// "./" repeated: a long path to a file that exists.
+std::string padded_path(const ScratchDir& dir, std::size_t hops) {
+  std::string path = dir.path() + "/";
+  for (std::size_t i = 0; i < hops; ++i) {
+    path += "./";
+  }
+  return path + "movie.swf";
+}
+
+TEST(LongPath, PastTheSystemLimitIsNotOpened) {
+  ScratchDir dir;
+  write_file(dir / "movie.swf", kMovie);
+  const std::string path = padded_path(dir, 2100);  // over 4096 bytes
+  ASSERT_GT(path.size(), 4096U);
+
+  const ChildResult run = run_child({kProgram, path});
+
+  EXPECT_EQ(run.exit_code, kOpenFailed);
+  EXPECT_EQ(run.err, "File name too long\n");
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(read_file(dir / "movie.swf"), kMovie);
+}
+
+TEST(LongPath, NameLongerThanAnyDirectoryEntry) {
+  ScratchDir dir;
+  const ChildResult run = run_child({kProgram, dir / (std::string(256, 'n') + ".swf")});
+  EXPECT_EQ(run.exit_code, kOpenFailed);
+  EXPECT_EQ(run.err, "File name too long\n");
+  EXPECT_EQ(run.out, "");
+}
+
+// Just inside the limit, the whole path reaches the success line unchanged.
+TEST(LongPath, JustInsideTheLimitIsPatchedAndPrinted) {
+  ScratchDir dir;
+  write_file(dir / "movie.swf", kMovie);
+  const std::string path = padded_path(dir, (4000 - dir.path().size()) / 2);
+  ASSERT_GT(path.size(), 3990U);
+  ASSERT_LT(path.size(), 4096U);
+
+  const ChildResult run = run_child({kProgram, path});
+
+  EXPECT_EQ(run.exit_code, kPatched);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, success_line(path));
+  EXPECT_EQ(read_file(dir / "movie.swf"), kPatchedMovie);
+}
+
+// Root may write anything, so the run drops to an unprivileged user the way
+// an ordinary user would start it.
+constexpr int kNobody = 65534;
+
+struct PermissionCase {
+  const char* name;
+  mode_t mode;
+  int status;
+  const char* err;
+};
+
+void PrintTo(const PermissionCase& c, std::ostream* os) { *os << c.name; }
+
+class Permission : public testing::TestWithParam<PermissionCase> {};
+
+TEST_P(Permission, OnlyAWritableFileIsOpened) {
+  const PermissionCase& c = GetParam();
+  ScratchDir dir;
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+  const std::string path = dir / "movie.swf";
+  write_file(path, kMovie);
+  ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+  ChildOptions options;
+  options.run_as = geteuid() == 0 ? kNobody : -1;
+
+  const ChildResult run = run_child({kProgram, path}, options);
+
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.exit_code, c.status);
+  EXPECT_EQ(run.err, c.err);
+  EXPECT_EQ(run.out, c.status == kPatched ? success_line(path) : "");
+  EXPECT_EQ(read_file(path), c.status == kPatched ? kPatchedMovie : kMovie);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, Permission,
+    testing::Values(
+        // Shows the user can reach the directory, so the refusals are the file's.
+        PermissionCase{"WritableByAll", 0666, kPatched, ""},
+        PermissionCase{"ReadOnly", 0444, kOpenFailed, "Permission denied\n"},
+        PermissionCase{"WriteOnly", 0222, kOpenFailed, "Permission denied\n"},
+        PermissionCase{"NoAccess", 0000, kOpenFailed, "Permission denied\n"}),
+    [](const testing::TestParamInfo<PermissionCase>& param) {
+      return std::string(param.param.name);
+    });
+
+}  // namespace

@@ -1,0 +1,53 @@
+#ifndef KESTRABIN_TESTS_SYSCALL_TRACE_H_
+#define KESTRABIN_TESTS_SYSCALL_TRACE_H_
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+
+// One system call as strace logged it.
+struct Syscall {
+  std::string name;
+  std::string args;  // as logged, strings escaped and cut short
+  long result = 0;
+  bool injected = false;
+
+  // The first argument as a descriptor, or -1 when it is not a number.
+  int fd() const;
+};
+
+struct TracedRun {
+  ChildResult run;
+  std::vector<Syscall> calls;  // in the order they were made
+};
+
+// Runs `argv` under strace, logging the calls that touch files. `inject` is
+// an strace fault spec such as "read:error=EIO:when=1", or empty for none.
+// A run still going at `timeout` is killed with its tracer.
+TracedRun run_traced(const std::vector<std::string>& argv, const std::string& inject = {},
+                     ChildOptions options = {},
+                     std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// The index in `calls` of the run's open of `path`, or npos if it never did.
+std::size_t open_of(const TracedRun& traced, const std::string& path);
+
+// The descriptor that open got, or -1.
+int descriptor_of(const TracedRun& traced, const std::string& path);
+
+// The index of the n-th (from 1) call `name` on the descriptor of `path`
+// after it was opened, or npos.
+std::size_t nth_call_on(const TracedRun& traced, const std::string& path, const std::string& name,
+                        int n);
+
+// How many calls named like calls[index] come up to and including it: the
+// count strace's "when=" takes to hit exactly that call.
+int ordinal_among_same_name(const TracedRun& traced, std::size_t index);
+
+// The index of the first write to `stream` (1 or 2), or to a copy of that
+// descriptor, or npos.
+std::size_t first_write_to(const TracedRun& traced, int stream);
+
+#endif  // KESTRABIN_TESTS_SYSCALL_TRACE_H_
