@@ -18,6 +18,9 @@ const std::string kProgram = KESTRABIN_BINARY;
 const std::string kFwriteFaultProgram = KESTRABIN_FWRITE_FAULT_BINARY;
 
 const std::string kMovie = "FWS\x05\x20\x00\x00\x00"s + "a body that must not change";
+// Longer than any buffer the stream might use: the byte must still wait in
+// the buffer for the close rather than go out from fwrite.
+const std::string kLongMovie = "FWS\x05\x10\x27\x00\x00"s + std::string(10000 - 8, 'x');
 
 std::string patched(std::string bytes) {
   bytes[3] = '\x09';
@@ -43,12 +46,13 @@ void expect_order(const TracedRun& traced, const std::string& path, int stream, 
 
 struct KernelFault {
   const char* name;
-  const char* syscall;  // the call on the file's descriptor that fails
-  int occurrence;       // which of those calls, counted from 1
-  const char* error;    // the errno it fails with, as strace names it
-  int status;           // eight-bit exit status
-  const char* err;      // standard error, exactly
-  bool byte_landed;     // byte 3 reads 9 afterwards
+  const std::string* movie;  // the file's bytes before the run
+  const char* syscall;       // the call on the file's descriptor that fails
+  int occurrence;            // which of those calls, counted from 1
+  const char* error;         // the errno it fails with, as strace names it
+  int status;                // eight-bit exit status
+  const char* err;           // standard error, exactly
+  bool byte_landed;          // byte 3 reads 9 afterwards
   Order order;
 };
 
@@ -62,13 +66,14 @@ TEST_P(KernelFaultOutcome, ShippedBinary) {
   const KernelFault& c = GetParam();
   ScratchDir dir;
   const std::string path = dir / "movie.swf";
-  write_file(path, kMovie);
+  const std::string& movie = *c.movie;
+  write_file(path, movie);
   const TracedRun dry = run_traced({kProgram, path});
   const std::size_t target = nth_call_on(dry, path, c.syscall, c.occurrence);
   ASSERT_NE(target, std::string::npos) << "the run makes no such call on the file";
   const std::string inject = std::string(c.syscall) + ":error=" + c.error +
                              ":when=" + std::to_string(ordinal_among_same_name(dry, target));
-  write_file(path, kMovie);
+  write_file(path, movie);
 
   const TracedRun traced = run_traced({kProgram, path}, inject);
 
@@ -78,7 +83,7 @@ TEST_P(KernelFaultOutcome, ShippedBinary) {
   ASSERT_TRUE(traced.run.exited) << "signal " << traced.run.signal;
   EXPECT_EQ(traced.run.exit_code, c.status);
   EXPECT_EQ(traced.run.err, c.err);
-  EXPECT_EQ(read_file(path), c.byte_landed ? patched(kMovie) : kMovie);
+  EXPECT_EQ(read_file(path), c.byte_landed ? patched(movie) : movie);
   if (c.status == 0) {
     EXPECT_EQ(traced.run.out, path + " (original swf version=5) update version 9");
     expect_order(traced, path, 1, c.order);
@@ -90,23 +95,25 @@ TEST_P(KernelFaultOutcome, ShippedBinary) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, KernelFaultOutcome,
-    testing::Values(KernelFault{"ReadError", "read", 1, "EIO", 253, "Input/output error\n", false,
-                                Order::TextThenClose},
-                    KernelFault{"SeekFailed", "lseek", 1, "ESPIPE", 250, "Illegal seek\n", false,
-                                Order::TextThenClose},
+    testing::Values(KernelFault{"ReadError", &kMovie, "read", 1, "EIO", 253, "Input/output error\n",
+                                false, Order::TextThenClose},
+                    KernelFault{"SeekFailed", &kMovie, "lseek", 1, "ESPIPE", 250, "Illegal seek\n",
+                                false, Order::TextThenClose},
                     // The stream refills its buffer after the seek; losing that read is
                     // recovered without harm to the file.
-                    KernelFault{"RefillAfterSeekFails", "read", 2, "EIO", 0, "", true,
+                    KernelFault{"RefillAfterSeekFails", &kMovie, "read", 2, "EIO", 0, "", true,
                                 Order::CloseThenText},
                     // The byte goes out when the stream is flushed at close.
-                    KernelFault{"CloseFailedFlushWrite", "write", 1, "EIO", 247,
+                    KernelFault{"CloseFailedFlushWrite", &kMovie, "write", 1, "EIO", 247,
                                 "Input/output error\n", false, Order::CloseThenText},
-                    KernelFault{"CloseFailedDiskFull", "write", 1, "ENOSPC", 247,
+                    KernelFault{"CloseFailedDiskFull", &kMovie, "write", 1, "ENOSPC", 247,
                                 "No space left on device\n", false, Order::CloseThenText},
-                    KernelFault{"CloseFailedFlushSeek", "lseek", 2, "EIO", 247,
+                    KernelFault{"CloseFailedFlushSeek", &kMovie, "lseek", 2, "EIO", 247,
                                 "Input/output error\n", false, Order::CloseThenText},
-                    KernelFault{"CloseFailedClose", "close", 1, "EIO", 247, "Input/output error\n",
-                                true, Order::CloseThenText}),
+                    KernelFault{"CloseFailedClose", &kMovie, "close", 1, "EIO", 247,
+                                "Input/output error\n", true, Order::CloseThenText},
+                    KernelFault{"CloseFailedFlushWriteLongFile", &kLongMovie, "write", 1, "EIO",
+                                247, "Input/output error\n", false, Order::CloseThenText}),
     [](const testing::TestParamInfo<KernelFault>& param) { return std::string(param.param.name); });
 
 // A buffered one-byte write cannot fail in the kernel, so these run a

@@ -25,7 +25,7 @@ struct TracedRun {
 };
 
 // Runs `argv` under strace, logging the calls that touch files. `inject` is
-// an strace fault spec such as "read:error=EIO:when=1", or empty for none.
+// an strace fault expression such as "read:error=EIO:when=1", or empty for none.
 // A run still going at `timeout` is killed with its tracer.
 TracedRun run_traced(const std::vector<std::string>& argv, const std::string& inject = {},
                      ChildOptions options = {},

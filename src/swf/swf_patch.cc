@@ -14,10 +14,11 @@ struct SwfHeaderPrefix {
 
 constexpr long kVersionOffset = 3;
 
-// The stream's buffer: the header is all it ever reads, so a buffer of that
-// size keeps the read to the header whatever block size the file system
-// suggests, and spares the allocation of a full block.
-std::array<char, sizeof(SwfHeaderPrefix)> g_stream_buffer;
+// The stream's buffer. The header is all that is ever read, so a small one
+// keeps the reads to a few bytes whatever block size the file system suggests.
+// Below 128 bytes the C library writes straight through instead of buffering,
+// which would move the write of the version byte from the close into fwrite.
+std::array<char, 128> g_stream_buffer;
 
 // "FWS" is an uncompressed movie, "CWS" a zlib-compressed one; in both the
 // version byte comes before anything compressed, so one write serves both.
