@@ -1,5 +1,5 @@
 # Runs clang-tidy over every Linux source and test file the build compiles,
-# as compile_commands.json lists them. cmake -DBUILD_DIR=... -DSOURCE_DIR=... -P
+# as compile_commands.json lists them, then over the Windows sources. cmake -DBUILD_DIR=... -DSOURCE_DIR=... -P
 file(READ ${BUILD_DIR}/compile_commands.json commands)
 string(JSON count LENGTH "${commands}")
 math(EXPR last "${count} - 1")
@@ -19,4 +19,24 @@ execute_process(COMMAND xargs -P 2 -n 4 ${CLANG_TIDY} -p ${BUILD_DIR} --quiet
                 INPUT_FILE ${BUILD_DIR}/clang-tidy-files.txt RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "clang-tidy found problems")
+endif()
+
+# The Windows sources, as the win32 build compiles them: clang parses them for
+# the MinGW target with the cross compiler's own headers.
+if(DEFINED WIN32_BUILD_DIR)
+  if(NOT EXISTS ${WIN32_BUILD_DIR}/compile_commands.json)
+    message(FATAL_ERROR "${WIN32_BUILD_DIR}/compile_commands.json is missing: build the win32 preset first")
+  endif()
+  file(GLOB win32_sources ${SOURCE_DIR}/src/*-win32.cc ${SOURCE_DIR}/src/swf/*-win32.cc)
+  file(GLOB mingw_gcc LIST_DIRECTORIES true /usr/lib/gcc/i686-w64-mingw32/*-win32)
+  list(GET mingw_gcc 0 mingw_gcc)
+  execute_process(COMMAND ${CLANG_TIDY} -p ${WIN32_BUILD_DIR} --quiet
+                  --extra-arg=--target=i686-w64-mingw32 --extra-arg=-nostdinc++
+                  --extra-arg=-isystem${mingw_gcc}/include/c++
+                  --extra-arg=-isystem${mingw_gcc}/include/c++/i686-w64-mingw32
+                  --extra-arg=-isystem/usr/i686-w64-mingw32/include ${win32_sources}
+                  RESULT_VARIABLE win32_status)
+  if(NOT win32_status EQUAL 0)
+    message(FATAL_ERROR "clang-tidy found problems in the Windows sources")
+  endif()
 endif()

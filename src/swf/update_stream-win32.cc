@@ -11,7 +11,9 @@ namespace {
 // Console, NUL, COM ports and pipes open like files but are not disk files:
 // reading CON would wait for the keyboard and a port would be written to.
 bool is_disk_file(std::FILE* stream) {
-  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  // _get_osfhandle hands the HANDLE back as an integer.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
+  auto* const handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
   return handle != INVALID_HANDLE_VALUE && GetFileType(handle) == FILE_TYPE_DISK;
 }
 
