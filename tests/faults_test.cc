@@ -8,6 +8,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 #include "syscall_trace.h"
 
 namespace {
@@ -21,11 +22,6 @@ const std::string kMovie = "FWS\x05\x20\x00\x00\x00"s + "a body that must not ch
 // Longer than any buffer the stream might use: the byte must still wait in
 // the buffer for the close rather than go out from fwrite.
 const std::string kLongMovie = "FWS\x05\x10\x27\x00\x00"s + std::string(10000 - 8, 'x');
-
-std::string patched(std::string bytes) {
-  bytes[3] = '\x09';
-  return bytes;
-}
 
 enum class Order {
   TextThenClose,  // the diagnostic is written while the file is still open

@@ -10,6 +10,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 
 namespace {
 
@@ -22,40 +23,6 @@ constexpr int kUsage = 255;       // -1 as an eight-bit status
 constexpr int kOpenFailed = 254;  // -2
 constexpr int kShortRead = 252;   // -4
 constexpr int kNotSwf = 251;      // -5
-
-// Names each parameterised case after its `name` field.
-struct CaseName {
-  template <typename Case>
-  std::string operator()(const testing::TestParamInfo<Case>& param) const {
-    return param.param.name;
-  }
-};
-
-std::string success_line(const std::string& path, int old_version) {
-  return path + " (original swf version=" + std::to_string(old_version) + ") update version 9";
-}
-
-// A compressed movie: the length field (38) and the zlib body must survive.
-const std::string kCompressedMovie =
-    "CWS\x0a\x26\x00\x00\x00"
-    "\x78\x9c\xab\x60\x60\x8d\x67\x60\xe0\x5f\xc0\xc0\x20\xc1\xc8\xe0\xcc\xf4\xff\xff\x7f\x07"
-    "\x06\x06\x06\x00\x32\xab\x05\x27"s;
-
-struct FileCase {
-  const char* name;
-  std::string before;
-  int status;
-  int old_version;  // for Patched: the number in the success line
-  const char* err;
-};
-
-std::string patched(std::string bytes) {
-  bytes[3] = '\x09';
-  return bytes;
-}
-
-// Keeps test names readable in listings.
-void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
 
 class FileOutcome : public testing::TestWithParam<FileCase> {};
 

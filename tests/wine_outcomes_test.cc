@@ -14,6 +14,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 #include "wine_prefix.h"
 
 namespace {
@@ -46,18 +47,6 @@ class WineEnvironment : public testing::Environment {
 [[maybe_unused]] testing::Environment* const kWineEnvironment =
     testing::AddGlobalTestEnvironment(new WineEnvironment);
 
-// Names each parameterised case after its `name` field.
-struct CaseName {
-  template <typename Case>
-  std::string operator()(const testing::TestParamInfo<Case>& param) const {
-    return param.param.name;
-  }
-};
-
-std::string success_line(const std::string& path, int old_version) {
-  return path + " (original swf version=" + std::to_string(old_version) + ") update version 9";
-}
-
 // Runs happen in a scratch directory, which Windows sees as the current
 // directory on drive Z:, so relative names work as they do on a desktop.
 class WineRun : public testing::Test {
@@ -82,27 +71,6 @@ class WineRun : public testing::Test {
 
   ScratchDir dir_;
 };
-
-// A compressed movie: the length field (38) and the zlib body must survive.
-const std::string kCompressedMovie =
-    "CWS\x0a\x26\x00\x00\x00"
-    "\x78\x9c\xab\x60\x60\x8d\x67\x60\xe0\x5f\xc0\xc0\x20\xc1\xc8\xe0\xcc\xf4\xff\xff\x7f\x07"
-    "\x06\x06\x06\x00\x32\xab\x05\x27"s;
-
-struct FileCase {
-  const char* name;
-  std::string before;
-  int status;
-  int old_version;  // for Patched: the number in the success line
-  const char* err;
-};
-
-void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
-
-std::string patched(std::string bytes) {
-  bytes[3] = '\x09';
-  return bytes;
-}
 
 class FileOutcome : public WineRun, public testing::WithParamInterface<FileCase> {};
 

@@ -20,8 +20,7 @@ namespace {
 using namespace std::chrono_literals;
 
 const std::string kProgram = KESTRABIN_BINARY;
-const std::string kCloseRequest = SEND_CLOSE_REQUEST;
-const std::string kDestroyWindow = DESTROY_WINDOW;
+const std::string kWindowAction = WINDOW_ACTION;
 
 // xdotool's "--shell" geometry: X, Y, WIDTH, HEIGHT.
 std::map<std::string, int> geometry(const XServer& server, const std::string& window) {
@@ -115,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         Dismissal{"ClickOk", click_ok},
         Dismissal{"CloseRequest",
                   [](const XServer& s, const std::string& w) {
-                    x_tool(s, {kCloseRequest, w});
+                    x_tool(s, {kWindowAction, "close", w});
                   }},
         // The connection is cut by the server: the notice fails, the status stands.
         Dismissal{"ClientKilled",
@@ -126,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
         // not end the process the way Xlib's default handler would.
         Dismissal{"DestroyedByAnotherClient",
                   [](const XServer& s, const std::string& w) {
-                    x_tool(s, {kDestroyWindow, w});
+                    x_tool(s, {kWindowAction, "destroy", w});
                   }}),
     [](const testing::TestParamInfo<Dismissal>& param) { return std::string(param.param.name); });
 
