@@ -17,16 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<char*> c_strings(const std::vector<std::string>& strings) {
-  std::vector<char*> pointers;
-  pointers.reserve(strings.size() + 1);
-  for (const std::string& s : strings) {
-    pointers.push_back(const_cast<char*>(s.c_str()));
-  }
-  pointers.push_back(nullptr);
-  return pointers;
-}
-
 [[noreturn]] void exec_child(const std::vector<std::string>& argv, const ChildOptions& options) {
   std::vector<char*> args = c_strings(argv);
   std::vector<char*> env = c_strings(options.environment);
@@ -60,6 +50,16 @@ void kill_group(pid_t pid) {
 void set_cloexec(int fd) { fcntl(fd, F_SETFD, FD_CLOEXEC); }
 
 }  // namespace
+
+std::vector<char*> c_strings(const std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  pointers.reserve(strings.size() + 1);
+  for (const std::string& s : strings) {
+    pointers.push_back(const_cast<char*>(s.c_str()));
+  }
+  pointers.push_back(nullptr);
+  return pointers;
+}
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const ChildOptions& options) {
   std::array<int, 2> err_pipe{};

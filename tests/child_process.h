@@ -74,6 +74,10 @@ class ChildProcess {
   ChildResult result_;
 };
 
+// The null-terminated array of pointers into `strings` that execve takes.
+// The strings must outlive it.
+std::vector<char*> c_strings(const std::vector<std::string>& strings);
+
 // Runs a program to its end (at most `timeout`) and returns what it did.
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options = {},
                       std::chrono::milliseconds timeout = std::chrono::seconds(20));

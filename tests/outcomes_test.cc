@@ -35,15 +35,7 @@ TEST_P(FileOutcome, StatusConsoleTextAndBytes) {
   const ChildResult run = run_child({kProgram, path});
 
   ASSERT_TRUE(run.exited) << "signal " << run.signal;
-  EXPECT_EQ(run.exit_code, c.status);
-  EXPECT_EQ(run.err, c.err);
-  if (c.status == kPatched) {
-    EXPECT_EQ(run.out, success_line(path, c.old_version));
-    EXPECT_EQ(read_file(path), patched(c.before));
-  } else {
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(read_file(path), c.before);
-  }
+  expect_file_outcome(c, run, path, path);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -9,6 +9,9 @@
 #include <ostream>
 #include <string>
 
+#include "child_process.h"
+#include "scratch_dir.h"
+
 // One file, its bytes before the run, and what the run must give.
 struct FileCase {
   const char* name;
@@ -37,6 +40,22 @@ inline std::string success_line(const std::string& path, int old_version) {
 inline std::string patched(std::string bytes) {
   bytes[3] = '\x09';
   return bytes;
+}
+
+// Checks a run of `c`: status, standard error, and either the success line
+// naming `printed` with the file at `path` patched, or nothing on standard
+// output with the file as it was.
+inline void expect_file_outcome(const FileCase& c, const ChildResult& run,
+                                const std::string& printed, const std::string& path) {
+  EXPECT_EQ(run.exit_code, c.status);
+  EXPECT_EQ(run.err, c.err);
+  if (c.status == 0) {
+    EXPECT_EQ(run.out, success_line(printed, c.old_version));
+    EXPECT_EQ(read_file(path), patched(c.before));
+  } else {
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(read_file(path), c.before);
+  }
 }
 
 // A compressed movie: the length field (38) and the zlib body must survive.

@@ -81,15 +81,7 @@ TEST_P(FileOutcome, StatusConsoleTextAndBytes) {
   const ChildResult run = run_exe({"movie.swf"});
 
   ASSERT_TRUE(run.exited) << (run.timed_out ? "timed out" : "killed");
-  EXPECT_EQ(run.exit_code, c.status);
-  EXPECT_EQ(run.err, c.err);
-  if (c.status == kPatched) {
-    EXPECT_EQ(run.out, success_line("movie.swf", c.old_version));
-    EXPECT_EQ(read_file(dir_ / "movie.swf"), patched(c.before));
-  } else {
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(read_file(dir_ / "movie.swf"), c.before);
-  }
+  expect_file_outcome(c, run, "movie.swf", dir_ / "movie.swf");
 }
 
 // A text-mode stream would stop at Ctrl-Z and fold "\r\n" into "\n".

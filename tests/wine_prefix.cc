@@ -11,6 +11,7 @@
 #include <thread>
 #include <utility>
 
+#include "child_process.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -20,16 +21,6 @@ using Clock = std::chrono::steady_clock;
 
 // A first boot installs every built-in DLL; on a slow machine that is minutes.
 constexpr auto kBootTimeout = 300s;
-
-std::vector<char*> c_strings(const std::vector<std::string>& strings) {
-  std::vector<char*> pointers;
-  pointers.reserve(strings.size() + 1);
-  for (const std::string& s : strings) {
-    pointers.push_back(const_cast<char*>(s.c_str()));
-  }
-  pointers.push_back(nullptr);
-  return pointers;
-}
 
 // Runs a Wine tool with its output appended to `log` and no input, waiting for
 // that process only: the daemons it starts keep the log open, not a pipe of
