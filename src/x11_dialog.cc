@@ -49,6 +49,8 @@ struct TextLine {
 
 struct Layout {
   std::array<TextLine, kMaxLines> lines{};
+  int x = 0;  // the window's origin, centred on the screen
+  int y = 0;
   std::size_t line_count = 0;
   int line_height = 0;
   int ascent = 0;
@@ -99,7 +101,9 @@ unsigned long rgb_pixel(Display* display, unsigned short red, unsigned short gre
   return XAllocColor(display, colormap, &color) != 0 ? color.pixel : fallback;
 }
 
-Layout lay_out(const char* text, XFontStruct* font) {
+// Lays `text` out in `font`, centred on a screen of the given size (known
+// from the connection, so it costs no round trip).
+Layout lay_out(const char* text, XFontStruct* font, int screen_width, int screen_height) {
   Layout layout;
   layout.ascent = font->ascent;
   layout.line_height = font->ascent + font->descent + kLineGap;
@@ -122,6 +126,8 @@ Layout lay_out(const char* text, XFontStruct* font) {
   layout.button = XRectangle{static_cast<short>((layout.width - kButtonWidth) / 2),
                              static_cast<short>(layout.height - kPadding - kButtonHeight),
                              kButtonWidth, kButtonHeight};
+  layout.x = (screen_width - layout.width) / 2;
+  layout.y = (screen_height - layout.height) / 2;
   return layout;
 }
 
@@ -154,12 +160,10 @@ void set_window_properties(const Dialog& dialog, const char* caption) {
   XSetWMHints(display, window, &wm_hints);
 
   // A fixed size at a given place: centred, and not resizable.
-  XWindowAttributes root{};
-  XGetWindowAttributes(display, DefaultRootWindow(display), &root);
   XSizeHints size_hints{};
   size_hints.flags = PPosition | PSize | PMinSize | PMaxSize | PWinGravity;
-  size_hints.x = (root.width - dialog.layout.width) / 2;
-  size_hints.y = (root.height - dialog.layout.height) / 2;
+  size_hints.x = dialog.layout.x;
+  size_hints.y = dialog.layout.y;
   size_hints.width = size_hints.min_width = size_hints.max_width = dialog.layout.width;
   size_hints.height = size_hints.min_height = size_hints.max_height = dialog.layout.height;
   size_hints.win_gravity = CenterGravity;
@@ -176,7 +180,8 @@ bool create_window(Dialog& dialog, const char* text, const char* caption) {
   if (dialog.font == nullptr) {
     return false;
   }
-  dialog.layout = lay_out(text, dialog.font);
+  dialog.layout =
+      lay_out(text, dialog.font, DisplayWidth(display, screen), DisplayHeight(display, screen));
   dialog.foreground = rgb_pixel(display, 0x2000, 0x2000, 0x2000, BlackPixel(display, screen));
   dialog.background = rgb_pixel(display, 0xf0f0, 0xf0f0, 0xf0f0, WhitePixel(display, screen));
   dialog.button_face = rgb_pixel(display, 0xfcfc, 0xfcfc, 0xfcfc, WhitePixel(display, screen));
@@ -184,17 +189,14 @@ bool create_window(Dialog& dialog, const char* text, const char* caption) {
   dialog.wm_protocols = XInternAtom(display, "WM_PROTOCOLS", False);
   dialog.wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
 
-  XWindowAttributes root{};
-  XGetWindowAttributes(display, DefaultRootWindow(display), &root);
   XSetWindowAttributes attributes{};
   attributes.background_pixel = dialog.background;
   attributes.event_mask =
       ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
   dialog.window = XCreateWindow(
-      display, DefaultRootWindow(display), (root.width - dialog.layout.width) / 2,
-      (root.height - dialog.layout.height) / 2, static_cast<unsigned>(dialog.layout.width),
-      static_cast<unsigned>(dialog.layout.height), 0, CopyFromParent, InputOutput, CopyFromParent,
-      CWBackPixel | CWEventMask, &attributes);
+      display, DefaultRootWindow(display), dialog.layout.x, dialog.layout.y,
+      static_cast<unsigned>(dialog.layout.width), static_cast<unsigned>(dialog.layout.height), 0,
+      CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
   set_window_properties(dialog, caption);
 
   dialog.gc = XCreateGC(display, dialog.window, 0, nullptr);
