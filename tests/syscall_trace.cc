@@ -89,23 +89,78 @@ int descriptor_of(const TracedRun& traced, const std::string& path) {
   return open == std::string::npos ? -1 : static_cast<int>(traced.calls[open].result);
 }
 
-std::size_t nth_call_on(const TracedRun& traced, const std::string& path, const std::string& name,
-                        int n) {
+namespace {
+
+bool is_duplication(const Syscall& call) {
+  return call.name.rfind("dup", 0) == 0 ||
+         (call.name == "fcntl" && call.args.find("F_DUPFD") != std::string::npos);
+}
+
+// Whether `call` opens again, through /proc, a file that one of `fds` holds.
+bool reopens_one_of(const Syscall& call, const std::set<int>& fds) {
+  static const std::regex kProcFd(R"re("/proc/self/fd/(\d+)")re");
+  std::smatch match;
+  return is_open(call) && std::regex_search(call.args, match, kProcFd) &&
+         fds.contains(std::stoi(match[1]));
+}
+
+// The indices of the calls made on the file that `path` names, through any
+// descriptor the run held for it: the one its open gave, copies of it and
+// reopens of it through /proc. Calls on a descriptor opened with O_PATH,
+// which only locates the file, are left out.
+std::vector<std::size_t> calls_on_file(const TracedRun& traced, const std::string& path) {
+  std::vector<std::size_t> found;
   const std::size_t open = open_of(traced, path);
   if (open == std::string::npos) {
-    return std::string::npos;
+    return found;
   }
-  const int fd = static_cast<int>(traced.calls[open].result);
+  std::set<int> fds{static_cast<int>(traced.calls[open].result)};
+  std::set<int> locating;
+  if (traced.calls[open].args.find("O_PATH") != std::string::npos) {
+    locating.insert(static_cast<int>(traced.calls[open].result));
+  }
   for (std::size_t i = open + 1; i < traced.calls.size(); ++i) {
     const Syscall& call = traced.calls[i];
-    if (call.fd() == fd && call.name == name && --n == 0) {
-      return i;
+    if (call.result >= 0 &&
+        (reopens_one_of(call, fds) || (is_duplication(call) && fds.contains(call.fd())))) {
+      fds.insert(static_cast<int>(call.result));
+      continue;
     }
-    if (call.fd() == fd && call.name == "close") {
-      break;  // the number may now name something else
+    if (!fds.contains(call.fd())) {
+      continue;
+    }
+    if (!locating.contains(call.fd())) {
+      found.push_back(i);
+    }
+    if (call.name == "close") {
+      fds.erase(call.fd());  // the number may now name something else
+      locating.erase(call.fd());
+    }
+  }
+  return found;
+}
+
+}  // namespace
+
+std::size_t nth_call_on(const TracedRun& traced, const std::string& path, const std::string& name,
+                        int n) {
+  for (const std::size_t i : calls_on_file(traced, path)) {
+    if (traced.calls[i].name == name && --n == 0) {
+      return i;
     }
   }
   return std::string::npos;
+}
+
+std::size_t last_call_on(const TracedRun& traced, const std::string& path,
+                         const std::string& name) {
+  std::size_t last = std::string::npos;
+  for (const std::size_t i : calls_on_file(traced, path)) {
+    if (traced.calls[i].name == name) {
+      last = i;
+    }
+  }
+  return last;
 }
 
 int ordinal_among_same_name(const TracedRun& traced, std::size_t index) {
@@ -121,10 +176,7 @@ std::size_t first_write_to(const TracedRun& traced, int stream) {
   std::set<int> stream_fds{stream};
   for (std::size_t i = 0; i < traced.calls.size(); ++i) {
     const Syscall& call = traced.calls[i];
-    const bool duplicates =
-        call.name.rfind("dup", 0) == 0 ||
-        (call.name == "fcntl" && call.args.find("F_DUPFD") != std::string::npos);
-    if (duplicates && stream_fds.contains(call.fd()) && call.result >= 0) {
+    if (is_duplication(call) && stream_fds.contains(call.fd()) && call.result >= 0) {
       stream_fds.insert(static_cast<int>(call.result));
     } else if (call.name == "close") {
       if (call.fd() != stream) {

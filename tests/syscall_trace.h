@@ -37,10 +37,14 @@ std::size_t open_of(const TracedRun& traced, const std::string& path);
 // The descriptor that open got, or -1.
 int descriptor_of(const TracedRun& traced, const std::string& path);
 
-// The index of the n-th (from 1) call `name` on the descriptor of `path`
-// after it was opened, or npos.
+// The index of the n-th (from 1) call `name` on the file `path` names, made
+// through any descriptor the run opened it with (copies and reopens through
+// /proc included, a descriptor that only locates it left out), or npos.
 std::size_t nth_call_on(const TracedRun& traced, const std::string& path, const std::string& name,
                         int n);
+
+// The index of the last such call `name`, or npos.
+std::size_t last_call_on(const TracedRun& traced, const std::string& path, const std::string& name);
 
 // How many calls named like calls[index] come up to and including it: the
 // count strace's "when=" takes to hit exactly that call.

@@ -27,6 +27,10 @@ bool has_swf_signature(const SwfHeaderPrefix& header) {
   return (first == 'F' || first == 'C') && header.bytes[1] == 'W' && header.bytes[2] == 'S';
 }
 
+void use_small_buffer(std::FILE* stream) {
+  std::setvbuf(stream, g_stream_buffer.data(), _IOFBF, g_stream_buffer.size());
+}
+
 // The platform's text for errno, with no prefix, on standard error.
 void report_system_error() { std::perror(nullptr); }
 
@@ -57,12 +61,12 @@ Outcome write_failure(std::FILE* stream) {
 }  // namespace
 
 Outcome patch_swf_version(const char* path) {
-  std::FILE* stream = open_for_update(path);
+  std::FILE* stream = open_for_check(path);
   if (stream == nullptr) {
     report_system_error();
     return Outcome::OpenFailed;
   }
-  std::setvbuf(stream, g_stream_buffer.data(), _IOFBF, g_stream_buffer.size());
+  use_small_buffer(stream);
 
   SwfHeaderPrefix header{};
   if (std::fread(header.bytes.data(), header.bytes.size(), 1, stream) != 1) {
@@ -74,6 +78,14 @@ Outcome patch_swf_version(const char* path) {
     report("not swf file\n");
     return Outcome::NotSwf;
   }
+
+  // Only a file that will be patched is opened for writing.
+  stream = reopen_for_update(stream, path);
+  if (stream == nullptr) {
+    report_system_error();
+    return Outcome::OpenFailed;
+  }
+  use_small_buffer(stream);
 
   // Besides placing the write, the seek is what makes switching from reading
   // to writing on one update stream valid.

@@ -19,7 +19,9 @@ bool is_disk_file(std::FILE* stream) {
 
 }  // namespace
 
-std::FILE* open_for_update(const char* path) {
+// Windows has no file system that copies a file up when it is opened for
+// writing, so the file is opened for update at once and checked as it is.
+std::FILE* open_for_check(const char* path) {
   std::FILE* stream = std::fopen(path, "r+b");
   if (stream == nullptr || is_disk_file(stream)) {
     return stream;
@@ -27,4 +29,23 @@ std::FILE* open_for_update(const char* path) {
   std::fclose(stream);
   errno = EINVAL;
   return nullptr;
+}
+
+// The stream can already write; a fresh stream on a copy of its descriptor
+// gives the caller a stream with no I/O behind it, as on other systems.
+std::FILE* reopen_for_update(std::FILE* stream, const char* /*path*/) {
+  const int copy = _dup(_fileno(stream));
+  const int dup_error = errno;
+  std::fclose(stream);
+  if (copy < 0) {
+    errno = dup_error;
+    return nullptr;
+  }
+  std::FILE* updated = _fdopen(copy, "r+b");
+  if (updated == nullptr) {
+    const int saved = errno;
+    _close(copy);
+    errno = saved;
+  }
+  return updated;
 }
