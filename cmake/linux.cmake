@@ -1,5 +1,6 @@
 # The Linux notice: an Xlib dialog, or the controlling terminal without one.
-target_sources(kestrabin PRIVATE src/notice-linux.cc src/x11_dialog.cc src/terminal_notice.cc)
+target_sources(kestrabin PRIVATE src/notice-linux.cc src/x11_dialog.cc src/terminal_notice.cc
+               src/notice_interrupts.cc)
 
 if(KESTRABIN_STATIC)
   # Static archives of Xlib and XCB: the program starts without any shared

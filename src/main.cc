@@ -3,6 +3,7 @@
 #include "notice.h"
 #include "outcome.h"
 #include "swf/swf_patch.h"
+#include "write_signals.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ Outcome run(int argc, const char* const* argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ignore_write_signals();
   const Outcome outcome = run(argc, argv);
   // The success line has no newline, so push it out before the notice appears.
   std::fflush(stdout);

@@ -1,11 +1,13 @@
 #include "terminal_notice.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
+
+#include "notice_interrupts.h"
 
 namespace {
 
@@ -25,14 +27,18 @@ bool write_all(int fd, const char* text) {
   return true;
 }
 
-// Reads until the end of a line; end of file or a hang-up also ends the wait.
-void wait_for_enter(int fd) {
+// Waits for input on `fd`; false once a hang-up, Ctrl-C or kill has come.
+bool wait_for_input(int fd, const NoticeInterrupts& interrupts) {
+  pollfd terminal{fd, POLLIN, 0};
+  return ppoll(&terminal, 1, nullptr, interrupts.wait_mask()) >= 0 || errno != EINTR;
+}
+
+// Reads until the end of a line; end of file, a hang-up, Ctrl-C or a kill
+// also ends the wait.
+void wait_for_enter(int fd, const NoticeInterrupts& interrupts) {
   char c = 0;
   for (;;) {
-    const ssize_t got = read(fd, &c, 1);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
+    const ssize_t got = wait_for_input(fd, interrupts) ? read(fd, &c, 1) : 0;
     if (got <= 0) {
       write_all(fd, "\n");
       return;
@@ -50,20 +56,13 @@ bool show_terminal_notice(const char* text, const char* caption) {
   if (tty < 0) {
     return false;
   }
-  // The file is already dealt with; a terminal closed under the prompt should
-  // end the wait, not the process, so the run keeps its exit status.
-  struct sigaction ignore {};
-  struct sigaction previous {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGHUP, &ignore, &previous);
-
+  const NoticeInterrupts interrupts;
   // Start on a fresh line: the success line on the same terminal has no newline.
   const bool shown = write_all(tty, "\n[") && write_all(tty, caption) && write_all(tty, "]\n") &&
                      write_all(tty, text) && write_all(tty, "\nPress Enter to close. ");
   if (shown) {
-    wait_for_enter(tty);
+    wait_for_enter(tty, interrupts);
   }
   close(tty);
-  sigaction(SIGHUP, &previous, nullptr);
   return shown;
 }

@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <csignal>
 #include <cstring>
+
+#include "notice_interrupts.h"
 
 namespace {
 
@@ -285,9 +285,11 @@ bool handle_event(Dialog& dialog, XEvent& event) {
 }
 
 // Waits on the connection itself so that a server that goes away is seen at
-// once, as end of file on the socket, rather than on the next request.
+// once, as end of file on the socket, rather than on the next request. A
+// hang-up, Ctrl-C or kill ends the dialog, not the run.
 DialogResult run_event_loop(Dialog& dialog) {
   Display* display = dialog.display;
+  const NoticeInterrupts interrupts;
   pollfd connection{ConnectionNumber(display), POLLIN, 0};
   for (;;) {
     while (!g_x_failed && XPending(display) > 0) {
@@ -300,7 +302,7 @@ DialogResult run_event_loop(Dialog& dialog) {
     if (g_x_failed) {
       return DialogResult::Failed;
     }
-    if (poll(&connection, 1, -1) < 0 && errno != EINTR) {
+    if (ppoll(&connection, 1, nullptr, interrupts.wait_mask()) < 0) {
       return DialogResult::Failed;
     }
   }
@@ -331,12 +333,9 @@ DialogResult show_x11_dialog(const char* text, const char* caption) {
   g_tolerated_request = 0;
   XSetErrorHandler(note_x_error);
   XSetIOErrorHandler(note_io_error);
+  // Writing to a server that has gone away raises no SIGPIPE: the whole run
+  // ignores it (ignore_write_signals).
   XSetIOErrorExitHandler(display, keep_process, nullptr);
-  // Writing to a server that has gone away must not raise SIGPIPE.
-  struct sigaction ignore {};
-  struct sigaction previous {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGPIPE, &ignore, &previous);
 
   Dialog dialog;
   dialog.display = display;
@@ -347,6 +346,5 @@ DialogResult show_x11_dialog(const char* text, const char* caption) {
   // Once the connection is lost Xlib drops further requests, so closing is
   // safe either way and frees what the display holds.
   close_dialog(dialog);
-  sigaction(SIGPIPE, &previous, nullptr);
   return result;
 }

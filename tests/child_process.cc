@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +18,42 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Points `fd` at a pipe nobody will ever read: a write to it fails with EPIPE.
+void make_readerless(int fd) {
+  std::array<int, 2> ends{};
+  if (pipe(ends.data()) != 0 || dup2(ends[1], fd) < 0) {
+    std::perror("readerless pipe");
+    _exit(126);
+  }
+  close(ends[0]);
+  if (ends[1] != fd) {
+    close(ends[1]);
+  }
+}
+
+void set_standard_streams(const ChildOptions& options) {
+  for (const int fd : options.readerless_streams) {
+    make_readerless(fd);
+  }
+  for (const int fd : options.closed_streams) {
+    close(fd);
+  }
+}
+
+void limit_file_size(long limit) {
+  const auto bytes = static_cast<rlim_t>(limit);
+  const rlimit rl{bytes, bytes};
+  if (setrlimit(RLIMIT_FSIZE, &rl) != 0) {
+    std::perror("setrlimit");
+    _exit(126);
+  }
+}
+
 [[noreturn]] void exec_child(const std::vector<std::string>& argv, const ChildOptions& options) {
+  set_standard_streams(options);
+  if (options.file_size_limit >= 0) {
+    limit_file_size(options.file_size_limit);
+  }
   std::vector<char*> args = c_strings(argv);
   std::vector<char*> env = c_strings(options.environment);
   if (options.empty_argv) {

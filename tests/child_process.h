@@ -34,6 +34,12 @@ struct ChildOptions {
   // When set (and we are root), the child runs as this user and group id, with
   // no supplementary groups, as an ordinary user would.
   int run_as = -1;
+  // Standard descriptors (0 to 2) the child starts with closed, as `2>&-` leaves them.
+  std::vector<int> closed_streams;
+  // Standard descriptors that are pipes whose reader has already gone.
+  std::vector<int> readerless_streams;
+  // The child's limit on the size of files it writes (RLIMIT_FSIZE); negative: none.
+  long file_size_limit = -1;
 };
 
 // A program started with standard input on /dev/null (or the pty) and its

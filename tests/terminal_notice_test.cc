@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -124,6 +126,47 @@ TEST(TerminalNoticeEnds, OnHangUpWithTheRunsStatus) {
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(read_file(dir / "movie.swf"), "FWS\x09");
 }
+
+// Signals that come while the notice waits end the wait, not the run: it ends
+// with its own status (here a refused file's) rather than the signal's.
+struct Interruption {
+  const char* name;
+  std::function<void(ChildProcess&)> interrupt;
+};
+
+void PrintTo(const Interruption& c, std::ostream* os) { *os << c.name; }
+
+class TerminalNoticeInterrupted : public testing::TestWithParam<Interruption> {};
+
+TEST_P(TerminalNoticeInterrupted, RunKeepsItsStatus) {
+  ScratchDir dir;
+  write_file(dir / "movie.swf", "ZWS\x05");
+  ChildOptions options;
+  options.terminal = Terminal::Pseudo;
+  ChildProcess child({kProgram, dir / "movie.swf"}, options);
+  ASSERT_TRUE(child.wait_for_output(kPrompt, 5s));
+
+  GetParam().interrupt(child);
+  const ChildResult run = child.finish(5s);
+
+  EXPECT_FALSE(run.timed_out) << "the notice kept waiting";
+  ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
+  EXPECT_EQ(run.exit_code, 251);
+  EXPECT_EQ(read_file(dir / "movie.swf"), "ZWS\x05");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, TerminalNoticeInterrupted,
+    testing::Values(
+        // The terminal itself sends SIGINT to the run.
+        Interruption{"CtrlC", [](ChildProcess& c) { c.type("\x03"); }},
+        Interruption{"Interrupt", [](ChildProcess& c) { kill(c.pid(), SIGINT); }},
+        Interruption{"HangUpSignal", [](ChildProcess& c) { kill(c.pid(), SIGHUP); }},
+        Interruption{"Terminate", [](ChildProcess& c) { kill(c.pid(), SIGTERM); }},
+        Interruption{"TerminalGone", [](ChildProcess& c) { c.hang_up(); }}),
+    [](const testing::TestParamInfo<Interruption>& param) {
+      return std::string(param.param.name);
+    });
 
 // Typed text before Enter is consumed by the notice, and nothing else is read.
 TEST(TerminalNoticeEnds, OnlyAtTheEndOfALine) {

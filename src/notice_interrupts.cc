@@ -1,0 +1,38 @@
+#include "notice_interrupts.h"
+
+namespace {
+
+// Does nothing: its only work is to turn the signal into EINTR in the wait.
+void end_wait(int /*signal*/) {}
+
+}  // namespace
+
+NoticeInterrupts::NoticeInterrupts() {
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  for (const int signal : kSignals) {
+    sigaddset(&blocked, signal);
+  }
+  sigprocmask(SIG_BLOCK, &blocked, &previous_mask_);
+  wait_mask_ = previous_mask_;
+  struct sigaction action {};
+  action.sa_handler = end_wait;
+  sigemptyset(&action.sa_mask);
+  for (int i = 0; i < kCount; ++i) {
+    sigdelset(&wait_mask_, kSignals[i]);
+    sigaction(kSignals[i], nullptr, &previous_actions_[i]);
+    // A signal the caller chose to ignore (nohup, a background job) stays ignored.
+    if (previous_actions_[i].sa_handler != SIG_IGN) {
+      sigaction(kSignals[i], &action, nullptr);
+    }
+  }
+}
+
+NoticeInterrupts::~NoticeInterrupts() {
+  // A signal that came outside the wait is still pending: unblocking it while
+  // the harmless handler is in place consumes it before the old action returns.
+  sigprocmask(SIG_SETMASK, &previous_mask_, nullptr);
+  for (int i = 0; i < kCount; ++i) {
+    sigaction(kSignals[i], &previous_actions_[i], nullptr);
+  }
+}
