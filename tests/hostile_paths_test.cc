@@ -183,4 +183,22 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(param.param.name);
     });
 
+// The right to write is checked before the content is looked at: a file that
+// is no movie, but may not be written, is refused as a failed open.
+TEST(Permission, ReadOnlyFileIsRefusedBeforeItsContent) {
+  ScratchDir dir;
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+  const std::string path = dir / "notes.txt";
+  write_file(path, "plain text");
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  ChildOptions options;
+  options.run_as = geteuid() == 0 ? kNobody : -1;
+
+  const ChildResult run = run_child({kProgram, path}, options);
+
+  EXPECT_EQ(run.exit_code, kOpenFailed);
+  EXPECT_EQ(run.err, "Permission denied\n");
+  EXPECT_EQ(read_file(path), "plain text");
+}
+
 }  // namespace

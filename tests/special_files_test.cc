@@ -1,5 +1,6 @@
-// Names of things that are not regular files: the run is refused before a
-// byte is read or written, as a failed open, and it never hangs.
+// Names of things that are not regular files: the run is refused without
+// opening them for reading or writing, as a failed open, and it never hangs;
+// no peer of a FIFO notices it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/loop.h>
@@ -7,18 +8,22 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <ostream>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "child_process.h"
 #include "scratch_dir.h"
@@ -41,7 +46,10 @@ void expect_refused(const std::string& path, const std::set<std::string>& errors
   EXPECT_EQ(traced.run.exit_code, kOpenFailed);
   EXPECT_EQ(traced.run.out, "");
   EXPECT_EQ(errors.count(traced.run.err), 1U) << "standard error: " << traced.run.err;
-  ASSERT_NE(open_of(traced, path), std::string::npos) << "the run never opened " << path;
+  const std::size_t open = open_of(traced, path);
+  ASSERT_NE(open, std::string::npos) << "the run never looked " << path << " up";
+  EXPECT_NE(traced.calls[open].args.find("O_PATH"), std::string::npos)
+      << "opened for reading or writing: " << traced.calls[open].args;
   for (const char* call : {"read", "write", "lseek"}) {
     EXPECT_EQ(nth_call_on(traced, path, call, 1), std::string::npos) << call << " on " << path;
   }
@@ -139,6 +147,94 @@ TEST(SpecialFileData, FifoKeepsItsBytes) {
   EXPECT_EQ(pending_bytes(reader), kHeader);
   close(writer);
   close(reader);
+}
+
+// A process blocked in open() on a FIFO, as a writer or a reader. It stays
+// blocked until its peer comes; a writer then writes its bytes.
+class FifoPeer {
+ public:
+  FifoPeer(const std::string& path, int access) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      const int fd = open(path.c_str(), access);
+      const bool wrote = access != O_WRONLY || write(fd, kHeader.data(), kHeader.size()) > 0;
+      _exit(fd >= 0 && wrote ? 0 : 1);
+    }
+  }
+  FifoPeer(const FifoPeer&) = delete;
+  FifoPeer& operator=(const FifoPeer&) = delete;
+  ~FifoPeer() {
+    if (pid_ > 0 && !reaped_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  // True once the peer is waiting inside open (the kernel shows the call).
+  bool blocked_in_open() const {
+    const std::string kOpenat = std::to_string(SYS_openat) + " ";
+    for (int i = 0; i < 200; ++i) {
+      if (read_file("/proc/" + std::to_string(pid_) + "/syscall").rfind(kOpenat, 0) == 0) {
+        return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  bool ended() {
+    reaped_ = reaped_ || waitpid(pid_, &status_, WNOHANG) == pid_;
+    return reaped_;
+  }
+
+  // Waits for the peer to end; true when its open (and write) succeeded.
+  bool succeeded() {
+    if (!reaped_) {
+      waitpid(pid_, &status_, 0);
+      reaped_ = true;
+    }
+    return WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool reaped_ = false;
+  int status_ = 0;
+};
+
+TEST(FifoPeers, BlockedWriterStaysBlockedAndKeepsItsData) {
+  ScratchDir dir;
+  const std::string path = make_fifo(dir);
+  ASSERT_FALSE(path.empty());
+  FifoPeer writer(path, O_WRONLY);
+  ASSERT_TRUE(writer.blocked_in_open());
+
+  expect_refused(path, {kRefused});
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(writer.ended()) << "the run released the writer";
+  const int reader = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  EXPECT_TRUE(writer.succeeded());
+  EXPECT_EQ(pending_bytes(reader), kHeader) << "the writer's data did not reach its reader";
+  close(reader);
+}
+
+TEST(FifoPeers, BlockedReaderStaysBlocked) {
+  ScratchDir dir;
+  const std::string path = make_fifo(dir);
+  ASSERT_FALSE(path.empty());
+  FifoPeer reader(path, O_RDONLY);
+  ASSERT_TRUE(reader.blocked_in_open());
+
+  expect_refused(path, {kRefused});
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_FALSE(reader.ended()) << "the run released the reader";
+  const int writer = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(writer, 0);
+  EXPECT_TRUE(reader.succeeded());
+  close(writer);
 }
 
 // A terminal with a header typed into it: not read, nothing written to it.
