@@ -13,6 +13,12 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 install(TARGETS kestrabin RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/linux/kestrabin.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The launcher claims no file type, so a file manager reaches the program for a
+# movie through these context-menu actions: KDE's service menus and Nemo's.
+install(FILES packaging/linux/kestrabin-servicemenu.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus RENAME kestrabin.desktop)
+install(FILES packaging/linux/kestrabin.nemo_action
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/nemo/actions)
 install(FILES data/icons/kestrabin.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 foreach(size 16 24 32 48 64 128 256)
@@ -53,8 +59,8 @@ install(CODE "
   endif()")
 
 # File managers find the handlers of a type through the applications folder's
-# cache. A staged install (DESTDIR, as cpack makes) leaves that to the package
-# manager's triggers.
+# cache; rebuilding it drops the SWF claim an older launcher made there. A
+# staged install (DESTDIR, as cpack makes) leaves that to dpkg's triggers.
 install(CODE [[
   find_program(KESTRABIN_UPDATE_DESKTOP_DATABASE update-desktop-database)
   if("$ENV{DESTDIR}" STREQUAL "" AND KESTRABIN_UPDATE_DESKTOP_DATABASE)

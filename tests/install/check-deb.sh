@@ -4,8 +4,10 @@
 #   contents  control fields, the file list against a plain install, owners and
 #             modes, and the unpacked program patching a movie;
 #   lintian   no errors (every tag is printed, warnings included);
-#   install   dpkg -i puts kestrabin on PATH, dpkg -r takes it all away again.
-#             Needs root and no kestrabin package installed already (77: skipped).
+#   install   dpkg -i puts kestrabin on PATH and its launcher in the desktop's
+#             applications, never as the default for a SWF movie; dpkg -r takes
+#             it all away again. Needs root and no kestrabin package installed
+#             already (77: skipped).
 set -euo pipefail
 deb=$1 root=$2 version=$3 sample=$4 check=$5 scratch=$6
 
@@ -20,6 +22,15 @@ run_detached() {
   setsid -w env -i PATH=/usr/bin:/bin LC_ALL=C "$@" </dev/null
 }
 
+version_byte() { od -An -tx1 -j3 -N1 "$1" | tr -d ' '; }
+
+# The movie was patched by `who`: byte 3 is 9, every other byte the sample's.
+check_movie_patched() {
+  local who=$1 movie=$2
+  [ "$(version_byte "$movie")" = 09 ] || fail "$who left the version byte"
+  cmp -s <(tail -c +5 "$sample") <(tail -c +5 "$movie") || fail "$who changed other bytes"
+}
+
 # Patches a copy of the sample movie with `program` and checks the result.
 check_patches() {
   local program=$1 movie=$scratch/movie.swf
@@ -27,9 +38,37 @@ check_patches() {
   local status=0 out
   out=$(run_detached "$program" "$movie" 2>"$scratch/err") || status=$?
   [ "$status" -eq 0 ] || fail "$program: status $status, stderr: $(cat "$scratch/err")"
-  [ "$(od -An -tx1 -j3 -N1 "$movie" | tr -d ' ')" = 09 ] || fail "$program left the version byte"
-  cmp -s <(tail -c +5 "$sample") <(tail -c +5 "$movie") || fail "$program changed other bytes"
+  check_movie_patched "$program" "$movie"
   case $out in *"(original swf version="*") update version 9") ;; *) fail "stdout: $out" ;; esac
+}
+
+# A new user's desktop session on this system: an empty home, the system's
+# applications and types only, no display and no terminal.
+in_fresh_session() {
+  local home=$scratch/home
+  mkdir -p "$home"
+  run_detached env HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" \
+    XDG_CACHE_HOME="$home/cache" "$@"
+}
+
+# A double-click opens a movie with its type's default application, which must
+# never be the program; dropping a movie onto the launcher must still patch it.
+check_installed_launcher() {
+  local type out
+  for type in application/x-shockwave-flash application/vnd.adobe.flash.movie; do
+    out=$(in_fresh_session gio mime "$type") || fail "gio mime $type"
+    case $(head -n 1 <<<"$out") in *kestrabin*) fail "the default for $type: $out" ;; esac
+  done
+
+  local movie=$scratch/dropped.swf
+  cp "$sample" "$movie"
+  in_fresh_session gio launch /usr/share/applications/kestrabin.desktop "$movie" ||
+    fail "gio launch"
+  # gio returns once the program has started; with no notice to show it ends
+  # at once, but give a loaded machine some seconds.
+  local tries=0
+  while [ "$(version_byte "$movie")" != 09 ] && [ $((tries += 1)) -le 100 ]; do sleep 0.1; done
+  check_movie_patched "the launcher" "$movie"
 }
 
 field() { dpkg-deb --field "$deb" "$1"; }
@@ -80,6 +119,7 @@ check_install() {
   dpkg -i "$deb"
   [ "$(PATH=/usr/bin:/bin command -v kestrabin)" = /usr/bin/kestrabin ] || fail "not on PATH"
   check_patches kestrabin
+  check_installed_launcher
   # Slim container images tell dpkg to leave manual pages out.
   if grep -qs '^path-exclude=/usr/share/man/' /etc/dpkg/dpkg.cfg.d/*; then
     echo "note: dpkg is set to leave out manual pages here; man -w not checked"

@@ -35,7 +35,9 @@ std::map<std::string, unsigned> expected_tree() {
       {"share/doc/kestrabin/changelog.gz", 0644},
       {"share/doc/kestrabin/copyright", 0644},
       {"share/icons/hicolor/scalable/apps/kestrabin.svg", 0644},
+      {"share/kio/servicemenus/kestrabin.desktop", 0644},
       {"share/man/man1/kestrabin.1.gz", 0644},
+      {"share/nemo/actions/kestrabin.nemo_action", 0644},
   };
   for (const int size : kIconSizes) {
     const std::string dir = std::to_string(size) + "x" + std::to_string(size);
@@ -56,7 +58,7 @@ std::map<std::string, unsigned> installed_tree() {
   return tree;
 }
 
-TEST(InstallTree, HoldsExactlyTheProgramEntryIconsAndManual) {
+TEST(InstallTree, HoldsExactlyTheProgramEntryActionsIconsAndManual) {
   ASSERT_TRUE(fs::is_directory(kRoot)) << "no install tree at " << kRoot;
   EXPECT_EQ(installed_tree(), expected_tree());
 }
@@ -97,16 +99,28 @@ TEST(InstallTree, InstalledProgramPatchesAFile) {
   EXPECT_EQ(read_file(dir / "movie.swf"), "FWS\x09rest");
 }
 
-// The value of `key` in the desktop entry's main group; empty when absent.
-std::string desktop_key(const std::string& key) {
-  std::istringstream lines(read_file(desktop_entry()));
+// The value of `key` in `group` of a key file (a desktop entry, a service
+// menu, a Nemo action); empty when absent.
+std::string key_file_value(const std::string& path, const std::string& group,
+                           const std::string& key) {
+  std::istringstream lines(read_file(path));
+  bool in_group = false;
   for (std::string line; std::getline(lines, line);) {
-    if (line.rfind(key + "=", 0) == 0) {
+    if (line.starts_with('[')) {
+      in_group = line == "[" + group + "]";
+    } else if (in_group && line.starts_with(key + "=")) {
       return line.substr(key.size() + 1);
     }
   }
   return {};
 }
+
+std::string desktop_key(const std::string& key) {
+  return key_file_value(desktop_entry(), "Desktop Entry", key);
+}
+
+// The program named at the start of an Exec line.
+std::string exec_program(const std::string& exec) { return exec.substr(0, exec.find(' ')); }
 
 TEST(DesktopEntry, PassesDesktopFileValidate) {
   const ChildResult run = run_child({"/usr/bin/desktop-file-validate", desktop_entry()});
@@ -117,12 +131,46 @@ TEST(DesktopEntry, PassesDesktopFileValidate) {
 // A renamed program or icon would leave the entry pointing at nothing.
 TEST(DesktopEntry, NamesTheInstalledProgramAndIcon) {
   const std::string exec = desktop_key("Exec");
-  const std::string program = exec.substr(0, exec.find(' '));
+  const std::string program = exec_program(exec);
   EXPECT_EQ(desktop_key("TryExec"), program);
   EXPECT_TRUE(file_exists(installed("bin/" + program))) << "Exec=" << exec;
   const std::string icon = desktop_key("Icon");
   EXPECT_TRUE(file_exists(icon_path("scalable", icon + ".svg"))) << "Icon=" << icon;
   EXPECT_TRUE(file_exists(icon_path("48x48", icon + ".png"))) << "Icon=" << icon;
+}
+
+struct ContextMenu {
+  const char* name;
+  const char* file;   // under share/
+  const char* group;  // holds the types and the selection limit
+  const char* types_key;
+  const char* action_group;  // holds the Exec line
+  const char* limit_key;     // limits the action to one selected file
+  const char* limit_value;
+};
+
+// Each file manager's action must name the installed program, show on both
+// names of the SWF type, and only for one file: several at once would reach a
+// single run, which patches none of them.
+TEST(ContextMenu, OffersTheInstalledProgramForOneSwfMovie) {
+  for (const ContextMenu& menu : {
+           ContextMenu{"KDE service menu", "kio/servicemenus/kestrabin.desktop", "Desktop Entry",
+                       "MimeType", "Desktop Action setSwfVersion9", "X-KDE-MaxNumberOfUrls", "1"},
+           ContextMenu{"Nemo action", "nemo/actions/kestrabin.nemo_action", "Nemo Action",
+                       "Mimetypes", "Nemo Action", "Selection", "s"},
+       }) {
+    const std::string path = installed(std::string("share/") + menu.file);
+    const std::string types = key_file_value(path, menu.group, menu.types_key);
+    for (const char* type :
+         {"application/x-shockwave-flash", "application/vnd.adobe.flash.movie"}) {
+      EXPECT_NE((";" + types).find(std::string(";") + type + ";"), std::string::npos)
+          << menu.name << ": " << menu.types_key << "=" << types;
+    }
+    const std::string exec = key_file_value(path, menu.action_group, "Exec");
+    EXPECT_TRUE(file_exists(installed("bin/" + exec_program(exec))))
+        << menu.name << ": Exec=" << exec;
+    EXPECT_EQ(key_file_value(path, menu.group, menu.limit_key), menu.limit_value) << menu.name;
+  }
 }
 
 ChildResult shell(const std::string& script, const std::vector<std::string>& args) {
