@@ -18,7 +18,7 @@ NoticeInterrupts::NoticeInterrupts() {
   struct sigaction action {};
   action.sa_handler = end_wait;
   sigemptyset(&action.sa_mask);
-  for (int i = 0; i < kCount; ++i) {
+  for (std::size_t i = 0; i < kSignals.size(); ++i) {
     sigdelset(&wait_mask_, kSignals[i]);
     sigaction(kSignals[i], nullptr, &previous_actions_[i]);
     // A signal the caller chose to ignore (nohup, a background job) stays ignored.
@@ -32,7 +32,7 @@ NoticeInterrupts::~NoticeInterrupts() {
   // A signal that came outside the wait is still pending: unblocking it while
   // the harmless handler is in place consumes it before the old action returns.
   sigprocmask(SIG_SETMASK, &previous_mask_, nullptr);
-  for (int i = 0; i < kCount; ++i) {
+  for (std::size_t i = 0; i < kSignals.size(); ++i) {
     sigaction(kSignals[i], &previous_actions_[i], nullptr);
   }
 }

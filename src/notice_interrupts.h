@@ -1,6 +1,7 @@
 #ifndef KESTRABIN_NOTICE_INTERRUPTS_H_
 #define KESTRABIN_NOTICE_INTERRUPTS_H_
 
+#include <array>
 #include <csignal>
 
 // While a notice waits, the file is dealt with and the status decided: a
@@ -16,15 +17,14 @@ class NoticeInterrupts {
   ~NoticeInterrupts();
 
   // The signal mask to wait with: the caller's, with the three let through.
-  const sigset_t* wait_mask() const { return &wait_mask_; }
+  [[nodiscard]] const sigset_t* wait_mask() const { return &wait_mask_; }
 
  private:
-  static constexpr int kCount = 3;
-  static constexpr int kSignals[kCount] = {SIGHUP, SIGINT, SIGTERM};
+  static constexpr std::array kSignals{SIGHUP, SIGINT, SIGTERM};
 
   sigset_t previous_mask_{};
   sigset_t wait_mask_{};
-  struct sigaction previous_actions_[kCount] {};
+  std::array<struct sigaction, kSignals.size()> previous_actions_{};
 };
 
 #endif  // KESTRABIN_NOTICE_INTERRUPTS_H_

@@ -111,7 +111,7 @@ TEST_P(FaultWithStandardErrorClosed, SystemTextNeverReachesTheFile) {
   const std::string movie = "FWS\x05\x20\x00\x00\x00"s + std::string(40, 'b');
   write_file(path, movie);
   // The shell closes descriptor 2 for the program only; strace keeps its own.
-  const std::vector<std::string> argv{"/bin/sh", "-c", "exec \"$0\" \"$1\" 2>&-", kProgram, path};
+  const std::vector<std::string> argv{"/bin/sh", "-c", R"(exec "$0" "$1" 2>&-)", kProgram, path};
   const TracedRun dry = run_traced(argv);
   const std::size_t target = nth_call_on(dry, path, c.syscall, c.occurrence);
   ASSERT_NE(target, std::string::npos) << "the run makes no such call on the file";

@@ -19,9 +19,10 @@
 namespace {
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 
 const std::string kProgram = KESTRABIN_BINARY;
-const std::string kMovie = "FWS\x05\x20\x00\x00\x00body";
+const std::string kMovie = "FWS\x05\x20\x00\x00\x00body"s;
 // How long the holder keeps the lease after being told to give it up.
 constexpr auto kHolderDelay = 300ms;
 
