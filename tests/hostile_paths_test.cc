@@ -62,32 +62,31 @@ TEST_P(SymbolicLink, FollowedButNeverReplaced) {
   EXPECT_FALSE(file_exists(dir / "missing.swf")) << "the run created the link's target";
 }
 
-void link(const ScratchDir& dir, const char* target, const char* name) {
+void make_link(const ScratchDir& dir, const char* target, const char* name) {
   ASSERT_EQ(symlink(target, (dir / name).c_str()), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Links, SymbolicLink,
-    testing::Values(LinkCase{"ToMovie",
-                             [](const ScratchDir& d) { link(d, "movie.swf", "link.swf"); },
-                             kPatched, "", "movie.swf"},
-                    LinkCase{"ThroughAChain",
-                             [](const ScratchDir& d) {
-                               link(d, "movie.swf", "hop.swf");
-                               link(d, "hop.swf", "link.swf");
-                             },
-                             kPatched, "", "hop.swf"},
-                    LinkCase{"Dangling",
-                             [](const ScratchDir& d) { link(d, "missing.swf", "link.swf"); },
-                             kOpenFailed, "No such file or directory\n", "missing.swf"},
-                    LinkCase{"Loop",
-                             [](const ScratchDir& d) {
-                               link(d, "other.swf", "link.swf");
-                               link(d, "link.swf", "other.swf");
-                             },
-                             kOpenFailed, "Too many levels of symbolic links\n", "other.swf"},
-                    LinkCase{"ToDirectory", [](const ScratchDir& d) { link(d, ".", "link.swf"); },
-                             kOpenFailed, "Is a directory\n", "."}),
+    testing::Values(
+        LinkCase{"ToMovie", [](const ScratchDir& d) { make_link(d, "movie.swf", "link.swf"); },
+                 kPatched, "", "movie.swf"},
+        LinkCase{"ThroughAChain",
+                 [](const ScratchDir& d) {
+                   make_link(d, "movie.swf", "hop.swf");
+                   make_link(d, "hop.swf", "link.swf");
+                 },
+                 kPatched, "", "hop.swf"},
+        LinkCase{"Dangling", [](const ScratchDir& d) { make_link(d, "missing.swf", "link.swf"); },
+                 kOpenFailed, "No such file or directory\n", "missing.swf"},
+        LinkCase{"Loop",
+                 [](const ScratchDir& d) {
+                   make_link(d, "other.swf", "link.swf");
+                   make_link(d, "link.swf", "other.swf");
+                 },
+                 kOpenFailed, "Too many levels of symbolic links\n", "other.swf"},
+        LinkCase{"ToDirectory", [](const ScratchDir& d) { make_link(d, ".", "link.swf"); },
+                 kOpenFailed, "Is a directory\n", "."}),
     [](const testing::TestParamInfo<LinkCase>& param) { return std::string(param.param.name); });
 
 // "./" repeated: a long path to a file that exists.

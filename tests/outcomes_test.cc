@@ -147,6 +147,7 @@ TEST_P(OpenFailure, DescribedAndNothingCreated) {
   EXPECT_EQ(run.exit_code, kOpenFailed);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, c.err);
+  EXPECT_EQ(read_file(dir / "plain.swf"), "FWS\x05");
   if (c.argument != "folder.swf" && c.argument.rfind("plain.swf", 0) != 0) {
     EXPECT_FALSE(file_exists(dir / c.argument)) << "the run created " << c.argument;
   }
@@ -159,8 +160,11 @@ INSTANTIATE_TEST_SUITE_P(
                     OpenFailureCase{"Directory", "folder.swf", "Is a directory\n"},
                     OpenFailureCase{"MissingInsideDirectory", "folder.swf/inner.swf",
                                     "No such file or directory\n"},
-                    OpenFailureCase{"FileUsedAsDirectory", "missing.swf/x",
-                                    "No such file or directory\n"}),
+                    OpenFailureCase{"MissingUsedAsDirectory", "missing.swf/x",
+                                    "No such file or directory\n"},
+                    // A movie that exists, named as if it were a directory.
+                    OpenFailureCase{"FileUsedAsDirectory", "plain.swf/x", "Not a directory\n"},
+                    OpenFailureCase{"FileWithTrailingSlash", "plain.swf/", "Not a directory\n"}),
     CaseName());
 
 }  // namespace

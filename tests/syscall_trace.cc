@@ -84,11 +84,6 @@ std::size_t open_of(const TracedRun& traced, const std::string& path) {
   return std::string::npos;
 }
 
-int descriptor_of(const TracedRun& traced, const std::string& path) {
-  const std::size_t open = open_of(traced, path);
-  return open == std::string::npos ? -1 : static_cast<int>(traced.calls[open].result);
-}
-
 namespace {
 
 bool is_duplication(const Syscall& call) {

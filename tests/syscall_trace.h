@@ -34,9 +34,6 @@ TracedRun run_traced(const std::vector<std::string>& argv, const std::string& in
 // The index in `calls` of the run's open of `path`, or npos if it never did.
 std::size_t open_of(const TracedRun& traced, const std::string& path);
 
-// The descriptor that open got, or -1.
-int descriptor_of(const TracedRun& traced, const std::string& path);
-
 // The index of the n-th (from 1) call `name` on the file `path` names, made
 // through any descriptor the run opened it with (copies and reopens through
 // /proc included, a descriptor that only locates it left out), or npos.

@@ -101,7 +101,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Ways the wait ends other than Enter: end of file typed, the terminal gone.
 TEST(TerminalNoticeEnds, OnEndOfFile) {
-  ScratchDir dir;
   ChildOptions options;
   options.terminal = Terminal::Pseudo;
   ChildProcess child({kProgram}, options);
