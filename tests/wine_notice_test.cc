@@ -109,7 +109,10 @@ class NoticeOutcome : public WineNotice, public testing::WithParamInterface<Noti
 
 TEST_P(NoticeOutcome, ShownAfterTheConsoleTextThenTheStatus) {
   const NoticeCase& c = GetParam();
-  write_file(dir_ / "movie.swf", "FWS\x05");
+  const std::vector<std::string> movies{"movie.swf", "ムービー.swf"};
+  for (const std::string& movie : movies) {
+    write_file(dir_ / movie, "FWS\x05");
+  }
   write_file(dir_ / "zws.swf", "ZWS\x05");
   auto child = start(c.args);
 
@@ -125,14 +128,24 @@ TEST_P(NoticeOutcome, ShownAfterTheConsoleTextThenTheStatus) {
   ASSERT_TRUE(run.exited);
   EXPECT_EQ(run.exit_code, c.status);
   EXPECT_EQ(run.out, c.out);
-  EXPECT_EQ(read_file(dir_ / "movie.swf"), c.status == 0 ? "FWS\x09" : "FWS\x05");
+  // Only the movie a patched run names changes.
+  for (const std::string& movie : movies) {
+    const bool patched = c.status == 0 && c.args == std::vector<std::string>{movie};
+    EXPECT_EQ(read_file(dir_ / movie), patched ? "FWS\x09" : "FWS\x05") << movie;
+  }
 }
 
+// A Japanese name, outside the prefix's ANSI code page, is patched and
+// noticed like any other.
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, NoticeOutcome,
     testing::Values(
         NoticeCase{
             "Patched", {"movie.swf"}, 0, "movie.swf (original swf version=5) update version 9"},
+        NoticeCase{"PatchedJapaneseName",
+                   {"ムービー.swf"},
+                   0,
+                   "ムービー.swf (original swf version=5) update version 9"},
         NoticeCase{"Usage", {}, 255, ""}, NoticeCase{"OpenFailed", {"missing.swf"}, 254, ""},
         NoticeCase{"NotSwf", {"zws.swf"}, 251, ""}),
     [](const testing::TestParamInfo<NoticeCase>& param) { return std::string(param.param.name); });

@@ -102,11 +102,14 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"SignatureOnly", "FWS", kShortRead, 0, "fread fail\r\n"}),
     CaseName());
 
-// Paths reach fopen and the success line as the ANSI code page has them.
+// The manifest sets the program's code page to UTF-8, so any name reaches
+// fopen and comes back in the success line byte for byte: Latin letters that
+// code page 1252 (the prefix's ANSI code page) would turn into single bytes,
+// scripts it lacks, which would arrive as '?', and an emoji, which is a
+// surrogate pair in UTF-16.
 struct PathCase {
   const char* name;
-  std::string unix_name;  // the file's name on Linux (UTF-8)
-  std::string printed;    // the same name in code page 1252, as the program sees it
+  std::string file_name;  // UTF-8, as on Linux and as printed
 };
 
 void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
@@ -115,24 +118,24 @@ class PathOutcome : public WineRun, public testing::WithParamInterface<PathCase>
 
 TEST_P(PathOutcome, OpenedAndPrintedUnchanged) {
   const PathCase& c = GetParam();
-  write_file(dir_ / c.unix_name, "FWS\x07");
+  write_file(dir_ / c.file_name, "FWS\x07");
 
-  const ChildResult run = run_exe({c.unix_name});
+  const ChildResult run = run_exe({c.file_name});
 
   EXPECT_EQ(run.exit_code, kPatched);
-  EXPECT_EQ(run.out, success_line(c.printed, 7));
+  EXPECT_EQ(run.out, success_line(c.file_name, 7));
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(read_file(dir_ / c.unix_name), "FWS\x09");
+  EXPECT_EQ(read_file(dir_ / c.file_name), "FWS\x09");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, PathOutcome,
-    testing::Values(PathCase{"Blanks", "my movie.swf", "my movie.swf"},
-                    PathCase{"LeadingBlanks", "  two blanks.swf", "  two blanks.swf"},
-                    // e-acute is 0xE9 and the euro sign 0x80 in code page 1252.
-                    PathCase{"NonAscii", "caf\xc3\xa9 \xe2\x82\xac.swf", "caf\xe9 \x80.swf"},
-                    PathCase{"FormatDirectives", "%s%n%d.swf", "%s%n%d.swf"},
-                    PathCase{"StartsWithDash", "-starts-with-dash.swf", "-starts-with-dash.swf"}),
+    testing::Values(PathCase{"Blanks", "my movie.swf"},
+                    PathCase{"LeadingBlanks", "  two blanks.swf"}, PathCase{"Latin", "café €.swf"},
+                    PathCase{"Japanese", "ムービー.swf"}, PathCase{"Cyrillic", "фильм.swf"},
+                    PathCase{"Greek", "ταινία.swf"}, PathCase{"Emoji", "🎬 movie.swf"},
+                    PathCase{"FormatDirectives", "%s%n%d.swf"},
+                    PathCase{"StartsWithDash", "-starts-with-dash.swf"}),
     CaseName());
 
 // A full Windows path, as Explorer passes a dropped file, drive and all.

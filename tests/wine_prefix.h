@@ -27,9 +27,10 @@ class WinePrefix {
   [[nodiscard]] const std::string& boot_log() const { return boot_log_; }
   [[nodiscard]] std::chrono::milliseconds boot_time() const { return boot_time_; }
 
-  // The whole environment of a Windows program run in this prefix: UTF-8 file
-  // names on the Unix side, code page 1252 as the ANSI code page, no Wine
-  // debug output, and the prefix's display if it has one.
+  // The whole environment of a Windows program run in this prefix: UTF-8 on
+  // the Unix side (Wine decodes file names and arguments with the locale's
+  // charset), code page 1252 as the ANSI code page, no Wine debug output, and
+  // the prefix's display if it has one.
   [[nodiscard]] std::vector<std::string> environment() const;
 
   // Sets a string value in the prefix's registry (HKCU or HKLM paths).
