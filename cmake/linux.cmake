@@ -1,18 +1,25 @@
 # The Linux notice: an Xlib dialog, or the controlling terminal without one.
 target_sources(kestrabin PRIVATE src/notice-linux.cc src/x11_dialog.cc src/terminal_notice.cc
                src/notice_interrupts.cc)
+# The dialog's parts besides x11_dialog.cc; the tests' copies of the program use them too.
+set(KESTRABIN_X11_PARTS ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_connection.cc
+    ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_dpi.cc ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_icon.cc
+    ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_layout.cc ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_monitor.cc
+    ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_quiet_console.cc)
+target_sources(kestrabin PRIVATE ${KESTRABIN_X11_PARTS})
 
 if(KESTRABIN_STATIC)
   # Static archives of Xlib and XCB: the program starts without any shared
   # library, so it runs where no X library is installed, and it loads fastest.
-  foreach(lib X11 xcb Xau Xdmcp)
+  # RandR (for the monitors) needs Xext and Xrender, and comes before them.
+  foreach(lib Xrandr Xrender Xext X11 xcb Xau Xdmcp)
     find_library(KESTRABIN_${lib}_ARCHIVE NAMES lib${lib}.a REQUIRED)
     list(APPEND kestrabin_x_libraries ${KESTRABIN_${lib}_ARCHIVE})
   endforeach()
   target_link_options(kestrabin PRIVATE -static)
 else()
   find_package(X11 REQUIRED)
-  set(kestrabin_x_libraries X11::X11)
+  set(kestrabin_x_libraries X11::Xrandr X11::X11)
 endif()
 find_path(KESTRABIN_X11_INCLUDE X11/Xlib.h REQUIRED)
 target_include_directories(kestrabin SYSTEM PRIVATE ${KESTRABIN_X11_INCLUDE})

@@ -18,6 +18,9 @@ packages=(
   lld
   # the benchmark: what users would run instead of the program
   zenity python3
+  # the X dialog: RandR monitors (static archives), outline core fonts the
+  # dialog scales, and xrandr and xrdb for its suite
+  libxrandr-dev libxrender-dev libxext-dev xfonts-scalable gsfonts-x11 x11-xserver-utils
 )
 
 as_root() {

@@ -7,56 +7,26 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "notice_interrupts.h"
+#include "x11_connection.h"
+#include "x11_dpi.h"
+#include "x11_icon.h"
+#include "x11_layout.h"
+#include "x11_monitor.h"
+#include "x11_quiet_console.h"
 
 namespace {
 
-// Set by the Xlib handlers, which may not unwind; the event loop reads it.
-bool g_x_failed = false;
-// The one request whose error is expected and harmless (see take_focus).
-unsigned long g_tolerated_request = 0;
-
-int note_x_error(Display* /*display*/, XErrorEvent* error) {
-  if (g_tolerated_request == 0 || error->serial != g_tolerated_request) {
-    g_x_failed = true;
-  }
-  return 0;
-}
-
-int note_io_error(Display* /*display*/) {
-  g_x_failed = true;
-  return 0;
-}
-
-// Replaces Xlib's exit() after a lost connection; returning keeps us alive.
-void keep_process(Display* /*display*/, void* /*data*/) { g_x_failed = true; }
-
-constexpr int kPadding = 16;
-constexpr int kLineGap = 3;
-constexpr int kButtonWidth = 80;
-constexpr int kButtonHeight = 26;
-constexpr int kMinTextWidth = 200;
-constexpr std::size_t kMaxLines = 16;
-
-struct TextLine {
-  const char* start;
-  int length;
-};
-
-struct Layout {
-  std::array<TextLine, kMaxLines> lines{};
-  int x = 0;  // the window's origin, centred on the screen
-  int y = 0;
-  std::size_t line_count = 0;
-  int line_height = 0;
-  int ascent = 0;
-  int width = 0;
-  int height = 0;
-  XRectangle button{};
+struct Palette {
+  unsigned long background = 0;
+  unsigned long text = 0;
+  unsigned long button_face = 0;
+  unsigned long button_held = 0;
+  unsigned long button_edge = 0;
+  unsigned long focus_ring = 0;
 };
 
 struct Dialog {
@@ -64,31 +34,13 @@ struct Dialog {
   Window window = 0;
   GC gc = nullptr;
   XFontStruct* font = nullptr;
-  unsigned long background = 0;
-  unsigned long foreground = 0;
-  unsigned long button_face = 0;
-  unsigned long button_edge = 0;
+  Palette palette;
   Atom wm_protocols = 0;
   Atom wm_delete = 0;
-  Layout layout;
+  DialogLayout layout;
   bool button_held = false;
+  bool focused = false;
 };
-
-// Fonts from the usual X font packages, then the one every server has.
-XFontStruct* load_font(Display* display) {
-  constexpr std::array kFontNames{
-      "-*-dejavu sans-medium-r-normal--*-100-*-*-p-*-iso8859-1",
-      "-*-helvetica-medium-r-normal--*-120-*-*-p-*-iso8859-1",
-      "-*-fixed-medium-r-normal--13-*-*-*-*-*-iso8859-1",
-      "fixed",
-  };
-  for (const char* name : kFontNames) {
-    if (XFontStruct* font = XLoadQueryFont(display, name)) {
-      return font;
-    }
-  }
-  return nullptr;
-}
 
 unsigned long rgb_pixel(Display* display, unsigned short red, unsigned short green,
                         unsigned short blue, unsigned long fallback) {
@@ -101,65 +53,66 @@ unsigned long rgb_pixel(Display* display, unsigned short red, unsigned short gre
   return XAllocColor(display, colormap, &color) != 0 ? color.pixel : fallback;
 }
 
-// Lays `text` out in `font`, centred on a screen of the given size (known
-// from the connection, so it costs no round trip).
-Layout lay_out(const char* text, XFontStruct* font, int screen_width, int screen_height) {
-  Layout layout;
-  layout.ascent = font->ascent;
-  layout.line_height = font->ascent + font->descent + kLineGap;
-  int text_width = kMinTextWidth;
-  const char* start = text;
-  while (layout.line_count < kMaxLines) {
-    const char* end = std::strchr(start, '\n');
-    const int length =
-        end != nullptr ? static_cast<int>(end - start) : static_cast<int>(std::strlen(start));
-    layout.lines[layout.line_count++] = TextLine{start, length};
-    text_width = std::max(text_width, XTextWidth(font, start, length));
-    if (end == nullptr) {
-      break;
-    }
-    start = end + 1;
-  }
-  const int text_height = static_cast<int>(layout.line_count) * layout.line_height;
-  layout.width = text_width + 2 * kPadding;
-  layout.height = kPadding + text_height + kPadding + kButtonHeight + kPadding;
-  layout.button = XRectangle{static_cast<short>((layout.width - kButtonWidth) / 2),
-                             static_cast<short>(layout.height - kPadding - kButtonHeight),
-                             kButtonWidth, kButtonHeight};
-  layout.x = (screen_width - layout.width) / 2;
-  layout.y = (screen_height - layout.height) / 2;
-  return layout;
+Palette allocate_palette(Display* display) {
+  const int screen = DefaultScreen(display);
+  const unsigned long black = BlackPixel(display, screen);
+  const unsigned long white = WhitePixel(display, screen);
+  Palette palette;
+  palette.background = rgb_pixel(display, 0xf0f0, 0xf0f0, 0xf0f0, white);
+  palette.text = rgb_pixel(display, 0x2000, 0x2000, 0x2000, black);
+  palette.button_face = rgb_pixel(display, 0xfcfc, 0xfcfc, 0xfcfc, white);
+  palette.button_held = rgb_pixel(display, 0xd8d8, 0xd8d8, 0xd8d8, white);
+  palette.button_edge = rgb_pixel(display, 0x8080, 0x8080, 0x8080, black);
+  palette.focus_ring = rgb_pixel(display, 0x3030, 0x7070, 0xc0c0, black);
+  return palette;
 }
 
-void set_window_properties(const Dialog& dialog, const char* caption) {
-  Display* display = dialog.display;
-  const Window window = dialog.window;
+void set_names(Display* display, Window window, const char* caption) {
   XStoreName(display, window, caption);
   const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
   XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), utf8, 8,
                   PropModeReplace, reinterpret_cast<const unsigned char*>(caption),
                   static_cast<int>(std::strlen(caption)));
 
-  const Atom dialog_type = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
-  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
-                  PropModeReplace, reinterpret_cast<const unsigned char*>(&dialog_type), 1);
-
-  const long pid = getpid();
-  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
-
   std::array<char, 10> res_name{"kestrabin"};
   std::array<char, 10> res_class{"Kestrabin"};
   XClassHint class_hint{res_name.data(), res_class.data()};
   XSetClassHint(display, window, &class_hint);
+
+  const long pid = getpid();
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+}
+
+// A dialog that can be moved and closed, but neither resized, maximized nor
+// minimized: window managers read the last two from the Motif hints.
+void set_window_kind(Display* display, Window window) {
+  const Atom dialog_type = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&dialog_type), 1);
+
+  constexpr long kFunctionsAndDecorations = 1 | 2;
+  constexpr long kMove = 4;
+  constexpr long kClose = 32;
+  constexpr long kBorder = 2;
+  constexpr long kTitle = 8;
+  constexpr long kMenu = 16;
+  const std::array<long, 5> motif_hints{kFunctionsAndDecorations, kMove | kClose,
+                                        kBorder | kTitle | kMenu, 0, 0};
+  const Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+  XChangeProperty(display, window, motif, motif, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(motif_hints.data()),
+                  static_cast<int>(motif_hints.size()));
 
   XWMHints wm_hints{};
   wm_hints.flags = InputHint | StateHint;
   wm_hints.input = True;
   wm_hints.initial_state = NormalState;
   XSetWMHints(display, window, &wm_hints);
+}
 
-  // A fixed size at a given place: centred, and not resizable.
+// A fixed size at a given place: centred on its monitor, and not resizable.
+void set_size_hints(const Dialog& dialog) {
   XSizeHints size_hints{};
   size_hints.flags = PPosition | PSize | PMinSize | PMaxSize | PWinGravity;
   size_hints.x = dialog.layout.x;
@@ -167,36 +120,37 @@ void set_window_properties(const Dialog& dialog, const char* caption) {
   size_hints.width = size_hints.min_width = size_hints.max_width = dialog.layout.width;
   size_hints.height = size_hints.min_height = size_hints.max_height = dialog.layout.height;
   size_hints.win_gravity = CenterGravity;
-  XSetWMNormalHints(display, window, &size_hints);
+  XSetWMNormalHints(dialog.display, dialog.window, &size_hints);
+}
 
-  Atom protocols = dialog.wm_delete;
-  XSetWMProtocols(display, window, &protocols, 1);
+void set_window_properties(Dialog& dialog, const char* caption) {
+  set_names(dialog.display, dialog.window, caption);
+  set_window_kind(dialog.display, dialog.window);
+  set_size_hints(dialog);
+  set_window_icon(dialog.display, dialog.window);
+  XSetWMProtocols(dialog.display, dialog.window, &dialog.wm_delete, 1);
 }
 
 bool create_window(Dialog& dialog, const char* text, const char* caption) {
   Display* display = dialog.display;
-  const int screen = DefaultScreen(display);
-  dialog.font = load_font(display);
+  const MonitorArea monitor = dialog_monitor(display);
+  dialog.font = lay_out_dialog(display, text, monitor, dialog_dpi(display, monitor), dialog.layout);
   if (dialog.font == nullptr) {
     return false;
   }
-  dialog.layout =
-      lay_out(text, dialog.font, DisplayWidth(display, screen), DisplayHeight(display, screen));
-  dialog.foreground = rgb_pixel(display, 0x2000, 0x2000, 0x2000, BlackPixel(display, screen));
-  dialog.background = rgb_pixel(display, 0xf0f0, 0xf0f0, 0xf0f0, WhitePixel(display, screen));
-  dialog.button_face = rgb_pixel(display, 0xfcfc, 0xfcfc, 0xfcfc, WhitePixel(display, screen));
-  dialog.button_edge = rgb_pixel(display, 0x8080, 0x8080, 0x8080, BlackPixel(display, screen));
+  dialog.palette = allocate_palette(display);
   dialog.wm_protocols = XInternAtom(display, "WM_PROTOCOLS", False);
   dialog.wm_delete = XInternAtom(display, "WM_DELETE_WINDOW", False);
 
   XSetWindowAttributes attributes{};
-  attributes.background_pixel = dialog.background;
-  attributes.event_mask =
-      ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
+  attributes.background_pixel = dialog.palette.background;
+  attributes.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
+                          StructureNotifyMask | FocusChangeMask;
+  const DialogLayout& layout = dialog.layout;
   dialog.window = XCreateWindow(
-      display, DefaultRootWindow(display), dialog.layout.x, dialog.layout.y,
-      static_cast<unsigned>(dialog.layout.width), static_cast<unsigned>(dialog.layout.height), 0,
-      CopyFromParent, InputOutput, CopyFromParent, CWBackPixel | CWEventMask, &attributes);
+      display, DefaultRootWindow(display), layout.x, layout.y, static_cast<unsigned>(layout.width),
+      static_cast<unsigned>(layout.height), 0, CopyFromParent, InputOutput, CopyFromParent,
+      CWBackPixel | CWEventMask, &attributes);
   set_window_properties(dialog, caption);
 
   dialog.gc = XCreateGC(display, dialog.window, 0, nullptr);
@@ -205,35 +159,54 @@ bool create_window(Dialog& dialog, const char* text, const char* caption) {
   return true;
 }
 
-void draw(const Dialog& dialog) {
-  Display* display = dialog.display;
-  const Layout& layout = dialog.layout;
-  XSetForeground(display, dialog.gc, dialog.foreground);
-  for (std::size_t i = 0; i < layout.line_count; ++i) {
-    const int baseline = kPadding + layout.ascent + static_cast<int>(i) * layout.line_height;
-    XDrawString(display, dialog.window, dialog.gc, kPadding, baseline, layout.lines[i].start,
-                layout.lines[i].length);
+void fill(const Dialog& dialog, unsigned long pixel, const XRectangle& area, int inset) {
+  const int width = area.width - 2 * inset;
+  const int height = area.height - 2 * inset;
+  if (width <= 0 || height <= 0) {
+    return;
   }
+  XSetForeground(dialog.display, dialog.gc, pixel);
+  XFillRectangle(dialog.display, dialog.window, dialog.gc, area.x + inset, area.y + inset,
+                 static_cast<unsigned>(width), static_cast<unsigned>(height));
+}
 
+// The edge, then, while the window has the keyboard, a ring inside it that
+// shows where Return and Space go.
+void draw_button(const Dialog& dialog) {
+  const DialogLayout& layout = dialog.layout;
   const XRectangle& button = layout.button;
-  XSetForeground(display, dialog.gc, dialog.button_held ? dialog.button_edge : dialog.button_face);
-  XFillRectangle(display, dialog.window, dialog.gc, button.x, button.y, button.width,
-                 button.height);
-  XSetForeground(display, dialog.gc, dialog.button_edge);
-  XDrawRectangle(display, dialog.window, dialog.gc, button.x, button.y, button.width - 1U,
-                 button.height - 1U);
+  const Palette& palette = dialog.palette;
+  const unsigned long face = dialog.button_held ? palette.button_held : palette.button_face;
+  fill(dialog, palette.button_edge, button, 0);
+  fill(dialog, face, button, layout.stroke);
+  if (dialog.focused) {
+    fill(dialog, palette.focus_ring, button, 2 * layout.stroke);
+    fill(dialog, face, button, 3 * layout.stroke);
+  }
   constexpr const char* kLabel = "OK";
-  const int label_width = XTextWidth(dialog.font, kLabel, 2);
+  const int length = static_cast<int>(std::strlen(kLabel));
+  const int label_width = XTextWidth(dialog.font, kLabel, length);
   const int label_height = dialog.font->ascent + dialog.font->descent;
-  XSetForeground(display, dialog.gc, dialog.foreground);
-  XDrawString(display, dialog.window, dialog.gc, button.x + (button.width - label_width) / 2,
-              button.y + (button.height - label_height) / 2 + dialog.font->ascent, kLabel, 2);
+  XSetForeground(dialog.display, dialog.gc, palette.text);
+  XDrawString(dialog.display, dialog.window, dialog.gc, button.x + (button.width - label_width) / 2,
+              button.y + (button.height - label_height) / 2 + dialog.font->ascent, kLabel, length);
+}
+
+void draw(const Dialog& dialog) {
+  const DialogLayout& layout = dialog.layout;
+  XSetForeground(dialog.display, dialog.gc, dialog.palette.text);
+  for (std::size_t i = 0; i < layout.line_count; ++i) {
+    const int baseline = layout.padding + layout.ascent + static_cast<int>(i) * layout.line_height;
+    XDrawString(dialog.display, dialog.window, dialog.gc, layout.padding, baseline,
+                layout.lines[i].start, layout.lines[i].length);
+  }
+  draw_button(dialog);
 }
 
 // Without a window manager nobody else gives us the keyboard. The window may
 // be unmapped again before the request arrives, and that BadMatch is no fault.
 void take_focus(const Dialog& dialog) {
-  g_tolerated_request = NextRequest(dialog.display);
+  tolerate_error_of(NextRequest(dialog.display));
   XSetInputFocus(dialog.display, dialog.window, RevertToParent, CurrentTime);
 }
 
@@ -248,6 +221,15 @@ bool is_dismiss_key(XKeyEvent& key) {
   return keysym == XK_Return || keysym == XK_KP_Enter || keysym == XK_space || keysym == XK_Escape;
 }
 
+void set_focused(Dialog& dialog, const XFocusChangeEvent& change) {
+  // Focus that merely follows the pointer elsewhere changes nothing for us.
+  if (change.detail == NotifyPointer) {
+    return;
+  }
+  dialog.focused = change.type == FocusIn;
+  draw_button(dialog);
+}
+
 // Handles one event; returns true when it dismisses the dialog.
 bool handle_event(Dialog& dialog, XEvent& event) {
   switch (event.type) {
@@ -259,18 +241,22 @@ bool handle_event(Dialog& dialog, XEvent& event) {
     case MapNotify:
       take_focus(dialog);
       return false;
+    case FocusIn:
+    case FocusOut:
+      set_focused(dialog, event.xfocus);
+      return false;
     case KeyPress:
       return is_dismiss_key(event.xkey);
     case ButtonPress:
       if (event.xbutton.button == Button1 && on_button(dialog, event.xbutton.x, event.xbutton.y)) {
         dialog.button_held = true;
-        draw(dialog);
+        draw_button(dialog);
       }
       return false;
     case ButtonRelease:
       if (event.xbutton.button == Button1 && dialog.button_held) {
         dialog.button_held = false;
-        draw(dialog);
+        draw_button(dialog);
         return on_button(dialog, event.xbutton.x, event.xbutton.y);
       }
       return false;
@@ -292,14 +278,14 @@ DialogResult run_event_loop(Dialog& dialog) {
   const NoticeInterrupts interrupts;
   pollfd connection{ConnectionNumber(display), POLLIN, 0};
   for (;;) {
-    while (!g_x_failed && XPending(display) > 0) {
+    while (!display_failed() && XPending(display) > 0) {
       XEvent event{};
       XNextEvent(display, &event);
       if (handle_event(dialog, event)) {
         return DialogResult::Dismissed;
       }
     }
-    if (g_x_failed) {
+    if (display_failed()) {
       return DialogResult::Failed;
     }
     if (ppoll(&connection, 1, nullptr, interrupts.wait_mask()) < 0) {
@@ -319,32 +305,26 @@ void close_dialog(Dialog& dialog) {
   if (dialog.font != nullptr) {
     XFreeFont(display, dialog.font);
   }
-  XCloseDisplay(display);
+  close_display(display);
 }
 
 }  // namespace
 
 DialogResult show_x11_dialog(const char* text, const char* caption) {
-  Display* display = XOpenDisplay(nullptr);
+  const QuietConsole console;
+  if (!console.quiet()) {
+    return DialogResult::NoDisplay;
+  }
+  Display* display = open_display();
   if (display == nullptr) {
     return DialogResult::NoDisplay;
   }
-  g_x_failed = false;
-  g_tolerated_request = 0;
-  XSetErrorHandler(note_x_error);
-  XSetIOErrorHandler(note_io_error);
-  // Writing to a server that has gone away raises no SIGPIPE: the whole run
-  // ignores it (ignore_write_signals).
-  XSetIOErrorExitHandler(display, keep_process, nullptr);
-
   Dialog dialog;
   dialog.display = display;
   DialogResult result = DialogResult::Failed;
   if (create_window(dialog, text, caption)) {
     result = run_event_loop(dialog);
   }
-  // Once the connection is lost Xlib drops further requests, so closing is
-  // safe either way and frees what the display holds.
   close_dialog(dialog);
   return result;
 }

@@ -13,6 +13,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "x_proxy.h"
 #include "x_server.h"
 
 namespace {
@@ -34,6 +35,18 @@ std::map<std::string, int> geometry(const XServer& server, const std::string& wi
   return values;
 }
 
+// Starts the program on `args` with `server`'s display, no terminal to fall
+// back to, and no desktop dialog tool on PATH: these tests are about the
+// program's own dialog, which it shows only when it finds no such tool.
+std::unique_ptr<ChildProcess> start_on(const XServer& server,
+                                       const std::vector<std::string>& args) {
+  std::vector<std::string> argv{kProgram};
+  argv.insert(argv.end(), args.begin(), args.end());
+  ChildOptions options;
+  options.environment = server.program_environment();
+  return std::make_unique<ChildProcess>(argv, options);
+}
+
 class DialogTest : public testing::Test {
  protected:
   static void SetUpTestSuite() { server_ = std::make_unique<XServer>(); }
@@ -41,13 +54,8 @@ class DialogTest : public testing::Test {
 
   void SetUp() override { ASSERT_TRUE(server_->running()) << "Xvfb did not start"; }
 
-  // Starts the program on `args`; with a display, and no terminal to fall back to.
   static std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args) {
-    std::vector<std::string> argv{kProgram};
-    argv.insert(argv.end(), args.begin(), args.end());
-    ChildOptions options;
-    options.environment = server_->environment();
-    return std::make_unique<ChildProcess>(argv, options);
+    return start_on(*server_, args);
   }
 
   // Waits for the dialog and checks that the program blocks on it.
@@ -165,6 +173,65 @@ TEST_F(DialogTest, IsATitledCentredDialog) {
   EXPECT_EQ(child->finish(5s).exit_code, 255);
 }
 
+// The numbers of a 32-bit property as xprop prints them ("0x3, 0x24, ...").
+std::vector<unsigned long> property_numbers(const XServer& server, const std::string& window,
+                                            const std::string& name) {
+  const std::string line = x_tool(server, {"xprop", "-id", window, name});
+  std::vector<unsigned long> numbers;
+  std::istringstream values(line.substr(line.find('=') + 1));
+  for (std::string value; std::getline(values, value, ',');) {
+    numbers.push_back(std::stoul(value, nullptr, 0));
+  }
+  return numbers;
+}
+
+// What a window manager reads: an icon at the sizes task bars use, a window
+// that can be moved and closed but neither maximized nor minimized, and a
+// fixed size.
+TEST_F(DialogTest, TellsTheWindowManagerItsIconAndFixedSize) {
+  auto child = start({});
+  const std::string window = dialog_of(*child);
+  ASSERT_FALSE(window.empty());
+
+  const std::string icon = x_tool(*server_, {"xprop", "-id", window, "_NET_WM_ICON"});
+  for (const char* size : {"Icon (16 x 16)", "Icon (32 x 32)", "Icon (48 x 48)"}) {
+    EXPECT_NE(icon.find(size), std::string::npos) << icon.substr(0, 200);
+  }
+
+  const auto motif = property_numbers(*server_, window, "_MOTIF_WM_HINTS");
+  ASSERT_EQ(motif.size(), 5U);
+  constexpr unsigned long kFunctionsGiven = 1;
+  constexpr unsigned long kAll = 1;
+  constexpr unsigned long kMinimize = 8;
+  constexpr unsigned long kMaximize = 16;
+  constexpr unsigned long kClose = 32;
+  EXPECT_NE(motif[0] & kFunctionsGiven, 0U);
+  EXPECT_EQ(motif[1] & (kAll | kMinimize | kMaximize), 0U);
+  EXPECT_NE(motif[1] & kClose, 0U);
+
+  const std::string hints = x_tool(*server_, {"xprop", "-id", window, "WM_NORMAL_HINTS"});
+  const auto g = geometry(*server_, window);
+  const std::string size = std::to_string(g.at("WIDTH")) + " by " + std::to_string(g.at("HEIGHT"));
+  EXPECT_NE(hints.find("minimum size: " + size), std::string::npos) << hints;
+  EXPECT_NE(hints.find("maximum size: " + size), std::string::npos) << hints;
+
+  press(*server_, "Return");
+  EXPECT_EQ(child->finish(5s).exit_code, 255);
+}
+
+// OK is the only control, and the ring round it shows that Return and Space
+// reach it: drawn in the focus colour while the window has the keyboard.
+TEST_F(DialogTest, RingsOkWhileItHasTheKeyboard) {
+  auto child = start({});
+  const std::string window = dialog_of(*child);
+  ASSERT_FALSE(window.empty());
+  save_screenshot(window, "dialog-focused.png");
+  const std::string pixels = run_child({"/usr/bin/convert", "dialog-focused.png", "txt:-"}).out;
+  EXPECT_NE(pixels.find("#3070C0"), std::string::npos) << "no focus ring on OK";
+  press(*server_, "Return");
+  EXPECT_EQ(child->finish(5s).exit_code, 255);
+}
+
 // The usage text's four lines each get a line: its dialog is taller than the
 // one-line notice by three lines, and both are drawn, not blank.
 TEST_F(DialogTest, DrawsEveryLineOfTheText) {
@@ -193,14 +260,12 @@ TEST(DialogServerLoss, EndsWithinTwoSecondsWithTheStatus) {
   ASSERT_TRUE(server.running());
   ScratchDir dir;
   write_file(dir / "movie.swf", "FWS\x05");
-  ChildOptions options;
-  options.environment = server.environment();
-  ChildProcess child({kProgram, dir / "movie.swf"}, options);
+  const auto child = start_on(server, {dir / "movie.swf"});
   ASSERT_FALSE(wait_for_window(server, "Kestrabin").empty());
 
   server.kill_now();
   const auto killed = std::chrono::steady_clock::now();
-  const ChildResult run = child.finish(5s);
+  const ChildResult run = child->finish(5s);
   const auto took = std::chrono::steady_clock::now() - killed;
 
   ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
@@ -215,10 +280,218 @@ TEST(DialogNoServer, UnreachableDisplayIsNoNotice) {
   ScratchDir dir;
   write_file(dir / "movie.swf", "CWS\x06");
   ChildOptions options;
-  options.environment = {"PATH=/usr/bin:/bin", "DISPLAY=:999"};
+  options.environment = {"PATH=" + dir.path(), "DISPLAY=:999"};
   const ChildResult run = run_child({kProgram, dir / "movie.swf"}, options, 5s);
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(read_file(dir / "movie.swf"), "CWS\x09");
+}
+
+struct ScaleCase {
+  const char* name;
+  const char* monitor;   // xrandr's geometry, with millimetres, of the one monitor; empty: Xvfb's
+  const char* resource;  // the desktop's resources; empty: none
+  double least;          // the dialog's height against one at 96 dpi
+  double most;
+};
+
+void PrintTo(const ScaleCase& c, std::ostream* os) { *os << c.name; }
+
+class DialogScale : public testing::TestWithParam<ScaleCase> {
+ protected:
+  // The height of the usage dialog on a fresh server, and its screenshot.
+  static int dialog_height(const std::string& monitor, const std::string& resource,
+                           const std::string& screenshot) {
+    XServer server;
+    EXPECT_TRUE(server.running());
+    if (!monitor.empty()) {
+      x_tool(server, {"xrandr", "--setmonitor", "only", monitor, "screen"});
+    }
+    if (!resource.empty()) {
+      ScratchDir dir;
+      write_file(dir / "resources", resource + "\n");
+      x_tool(server, {"xrdb", "-nocpp", "-merge", dir / "resources"});
+    }
+    auto child = start_on(server, {});
+    const std::string window = wait_for_window(server, "Kestrabin");
+    EXPECT_FALSE(window.empty());
+    if (window.empty()) {
+      return 0;
+    }
+    x_tool(server, {"import", "-window", window, screenshot});
+    const int height = geometry(server, window).at("HEIGHT");
+    press(server, "Return");
+    EXPECT_EQ(child->finish(5s).exit_code, 255);
+    return height;
+  }
+};
+
+TEST_P(DialogScale, FollowsTheDesktopsResolution) {
+  const ScaleCase& c = GetParam();
+  const int reference = dialog_height("", "Xft.dpi: 96", "dialog-96dpi.png");
+  const int height = dialog_height(c.monitor, c.resource, std::string("dialog-") + c.name + ".png");
+  ASSERT_GT(reference, 0);
+  EXPECT_GE(height, c.least * reference) << "at 96 dpi: " << reference << ", here: " << height;
+  EXPECT_LE(height, c.most * reference) << "at 96 dpi: " << reference << ", here: " << height;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Resolutions, DialogScale,
+    testing::Values(ScaleCase{"ResourceAt192", "", "Xft.dpi: 192", 1.8, 2.3},
+                    // No resource: the monitor's own size in millimetres tells.
+                    ScaleCase{"MonitorAt192", "1024/135x768/101+0+0", "", 1.8, 2.3},
+                    // The desktop's choice wins over what the monitor measures.
+                    ScaleCase{"ResourceOverMonitor", "1024/135x768/101+0+0", "Xft.dpi: 96", 0.95,
+                              1.05}),
+    [](const testing::TestParamInfo<ScaleCase>& param) { return std::string(param.param.name); });
+
+struct MonitorCase {
+  const char* name;
+  int pointer_x;
+  int monitor_left;  // of the 512-pixel-wide monitor that holds the pointer
+};
+
+void PrintTo(const MonitorCase& c, std::ostream* os) { *os << c.name; }
+
+class DialogMonitors : public testing::TestWithParam<MonitorCase> {};
+
+// One 1024x768 screen shown as two monitors side by side: the dialog is
+// centred on the one with the pointer, not across the seam.
+TEST_P(DialogMonitors, CentresOnTheMonitorWithThePointer) {
+  XServer server;
+  ASSERT_TRUE(server.running());
+  x_tool(server, {"xrandr", "--setmonitor", "left", "512/135x768/203+0+0", "screen"});
+  x_tool(server, {"xrandr", "--setmonitor", "right", "512/135x768/203+512+0", "none"});
+  ASSERT_NE(x_tool(server, {"xrandr", "--listmonitors"}).find("Monitors: 2"), std::string::npos);
+  x_tool(server, {"xdotool", "mousemove", std::to_string(GetParam().pointer_x), "300"});
+
+  auto child = start_on(server, {});
+  const std::string window = wait_for_window(server, "Kestrabin");
+  ASSERT_FALSE(window.empty());
+  const auto g = geometry(server, window);
+  const int left = GetParam().monitor_left;
+  EXPECT_GE(g.at("X"), left);
+  EXPECT_LE(g.at("X") + g.at("WIDTH"), left + 512);
+  EXPECT_NEAR(g.at("X") + g.at("WIDTH") / 2.0, left + 256, 1.0);
+  EXPECT_NEAR(g.at("Y") + g.at("HEIGHT") / 2.0, 768 / 2.0, 1.0);
+  press(server, "Return");
+  EXPECT_EQ(child->finish(5s).exit_code, 255);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pointer, DialogMonitors,
+                         testing::Values(MonitorCase{"OnTheRight", 800, 512},
+                                         MonitorCase{"OnTheLeft", 100, 0}),
+                         [](const testing::TestParamInfo<MonitorCase>& param) {
+                           return std::string(param.param.name);
+                         });
+
+// On a screen smaller than the dialog would be, it is set smaller and still
+// lies wholly on the screen, OK included.
+TEST(DialogSmallScreen, FitsOnTheScreen) {
+  XServerOptions options;
+  options.screen = "320x120x24";
+  XServer server(options);
+  ASSERT_TRUE(server.running());
+  auto child = start_on(server, {});
+  const std::string window = wait_for_window(server, "Kestrabin");
+  ASSERT_FALSE(window.empty());
+  const auto g = geometry(server, window);
+  EXPECT_GE(g.at("X"), 0);
+  EXPECT_GE(g.at("Y"), 0);
+  EXPECT_LE(g.at("X") + g.at("WIDTH"), 320);
+  EXPECT_LE(g.at("Y") + g.at("HEIGHT"), 120);
+  x_tool(server, {"import", "-window", window, "dialog-small-screen.png"});
+  press(server, "Return");
+  EXPECT_EQ(child->finish(5s).exit_code, 255);
+}
+
+struct BrokenDisplayCase {
+  const char* name;
+  ProxyCut cut;
+  const char* movie;  // the file's first bytes
+  int status;
+  const char* err;    // all of standard error: the program's own text, nothing from Xlib
+  const char* after;  // the file's bytes after the run
+};
+
+void PrintTo(const BrokenDisplayCase& c, std::ostream* os) { *os << c.name; }
+
+class DialogBrokenDisplay : public testing::TestWithParam<BrokenDisplayCase> {};
+
+// A display whose connection breaks while it is being set up is no display:
+// the run keeps its outcome's status, and Xlib neither prints nor exits.
+TEST_P(DialogBrokenDisplay, KeepsTheStatusAndSaysNothing) {
+  const BrokenDisplayCase& c = GetParam();
+  XServer server;
+  ASSERT_TRUE(server.running());
+  const XProxy proxy(server.display(), c.cut);
+  ASSERT_TRUE(proxy.running());
+  ScratchDir dir;
+  write_file(dir / "movie.swf", c.movie);
+  ChildOptions options;
+  options.environment = {"PATH=" + dir.path(), "DISPLAY=" + proxy.display()};
+
+  const ChildResult run = run_child({kProgram, dir / "movie.swf"}, options, 15s);
+
+  EXPECT_FALSE(run.timed_out);
+  ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
+  EXPECT_EQ(run.exit_code, c.status);
+  EXPECT_EQ(run.err, c.err);
+  EXPECT_EQ(read_file(dir / "movie.swf"), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cuts, DialogBrokenDisplay,
+    testing::Values(
+        BrokenDisplayCase{"BeforeReplyPatched", ProxyCut::BeforeReply, "FWS\x05", 0, "", "FWS\x09"},
+        BrokenDisplayCase{"MidReplyPatched", ProxyCut::MidReply, "FWS\x05", 0, "", "FWS\x09"},
+        BrokenDisplayCase{"AfterReplyPatched", ProxyCut::AfterReply, "CWS\x05", 0, "", "CWS\x09"},
+        BrokenDisplayCase{"MidReplyNotSwf", ProxyCut::MidReply, "abcd", 251, "not swf file\n",
+                          "abcd"},
+        BrokenDisplayCase{"AfterReplyNotSwf", ProxyCut::AfterReply, "abcd", 251, "not swf file\n",
+                          "abcd"}),
+    [](const testing::TestParamInfo<BrokenDisplayCase>& param) {
+      return std::string(param.param.name);
+    });
+
+// A display that accepts the connection and never answers holds the run up
+// for a few seconds, not for ever.
+TEST(DialogSilentDisplay, EndsPatchedWithinFifteenSeconds) {
+  const XProxy proxy("", ProxyCut::NeverAnswer);
+  ASSERT_TRUE(proxy.running());
+  ScratchDir dir;
+  write_file(dir / "movie.swf", "FWS\x05");
+  ChildOptions options;
+  options.environment = {"PATH=" + dir.path(), "DISPLAY=" + proxy.display()};
+
+  const ChildResult run = run_child({kProgram, dir / "movie.swf"}, options, 15s);
+
+  EXPECT_FALSE(run.timed_out) << "still waiting for the display";
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(read_file(dir / "movie.swf"), "FWS\x09");
+}
+
+// A server that admits only clients with its cookie refuses us; xcb would
+// write the server's reason to standard error.
+TEST(DialogRefusingServer, IsNoDisplayAndSaysNothing) {
+  ScratchDir dir;
+  const std::string cookies = dir / "cookies";
+  run_child({"/usr/bin/xauth", "-f", cookies, "add", ":0", "MIT-MAGIC-COOKIE-1",
+             "0123456789abcdef0123456789abcdef"});
+  ASSERT_TRUE(file_exists(cookies));
+  XServerOptions server_options;
+  server_options.auth_file = cookies;
+  XServer server(server_options);
+  ASSERT_TRUE(server.running());
+  write_file(dir / "movie.swf", "FWS\x05");
+  ChildOptions options;
+  options.environment = {"PATH=" + dir.path(), "DISPLAY=" + server.display()};
+
+  const ChildResult run = run_child({kProgram, dir / "movie.swf"}, options, 15s);
+
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(read_file(dir / "movie.swf"), "FWS\x09");
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ std::string read_display_number(int fd) {
 
 }  // namespace
 
-XServer::XServer() {
+XServer::XServer(const XServerOptions& options) {
   std::array<int, 2> ready{};
   if (pipe(ready.data()) != 0) {
     return;
@@ -38,9 +38,17 @@ XServer::XServer() {
     dup2(null, 0);
     dup2(null, 1);
     dup2(null, 2);
-    const std::string fd = std::to_string(ready[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-           "tcp", "-noreset", static_cast<char*>(nullptr));
+    std::vector<std::string> argv{"/usr/bin/Xvfb", "-displayfd", std::to_string(ready[1]),
+                                  "-screen",       "0",          options.screen,
+                                  "-nolisten",     "tcp",        "-noreset"};
+    if (options.dpi > 0) {
+      argv.insert(argv.end(), {"-dpi", std::to_string(options.dpi)});
+    }
+    if (!options.auth_file.empty()) {
+      argv.insert(argv.end(), {"-auth", options.auth_file});
+    }
+    std::vector<char*> args = c_strings(argv);
+    execv(args[0], args.data());
     _exit(127);
   }
   close(ready[1]);
@@ -65,6 +73,14 @@ void XServer::kill_now() {
 
 std::vector<std::string> XServer::environment() const {
   return {"PATH=/usr/bin:/bin", "LC_ALL=C", "DISPLAY=" + display_};
+}
+
+std::vector<std::string> XServer::program_environment() const {
+  return {"PATH=" + empty_path_.path(), "LC_ALL=C", "DISPLAY=" + display_};
+}
+
+std::string x_socket_path(const std::string& display) {
+  return "/tmp/.X11-unix/X" + display.substr(1);
 }
 
 std::string x_tool(const XServer& server, const std::vector<std::string>& argv) {

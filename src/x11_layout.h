@@ -1,0 +1,42 @@
+#ifndef KESTRABIN_X11_LAYOUT_H_
+#define KESTRABIN_X11_LAYOUT_H_
+
+#include <X11/Xlib.h>
+
+#include <array>
+#include <cstddef>
+
+#include "x11_monitor.h"
+
+struct TextLine {
+  const char* start;
+  int length;
+};
+
+// Where everything in the dialog goes, in pixels of the window (the origin
+// and size in pixels of the root window).
+struct DialogLayout {
+  static constexpr std::size_t kMaxLines = 16;
+
+  std::array<TextLine, kMaxLines> lines{};
+  std::size_t line_count = 0;
+  int padding = 0;
+  int line_height = 0;
+  int ascent = 0;
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  XRectangle button{};
+  int stroke = 1;  // the width of the button's edge and focus ring
+};
+
+// Loads a font sized for `dpi` and lays `text` (lines split at '\n') out
+// with it, centred on `monitor`. A dialog too large for the monitor is set
+// in a smaller size, and in the end cut to the monitor with OK still on it.
+// Returns the font the layout was measured with (the caller frees it), or
+// nullptr when the server has no font at all.
+XFontStruct* lay_out_dialog(Display* display, const char* text, const MonitorArea& monitor,
+                            double dpi, DialogLayout& layout);
+
+#endif  // KESTRABIN_X11_LAYOUT_H_

@@ -1,0 +1,22 @@
+#ifndef KESTRABIN_X11_MONITOR_H_
+#define KESTRABIN_X11_MONITOR_H_
+
+#include <X11/Xlib.h>
+
+// A monitor's place on the root window, in pixels, and its physical size in
+// millimetres (0 when unknown).
+struct MonitorArea {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  int width_mm = 0;
+  int height_mm = 0;
+};
+
+// Where the dialog belongs: the monitor with the pointer, else the primary
+// one (RandR 1.5 monitors, which also name the parts of one large screen), else
+// the whole screen. Always within the screen.
+MonitorArea dialog_monitor(Display* display);
+
+#endif  // KESTRABIN_X11_MONITOR_H_
