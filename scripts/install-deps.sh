@@ -21,7 +21,27 @@ packages=(
   # the X dialog: RandR monitors (static archives), outline core fonts the
   # dialog scales, and xrandr and xrdb for its suite
   libxrandr-dev libxrender-dev libxext-dev xfonts-scalable gsfonts-x11 x11-xserver-utils
+  # releases (scripts/release.sh, tests/release/): the arm64 cross build and
+  # its run under qemu, the RPMs and their checks; the X archives follow below
+  g++-aarch64-linux-gnu qemu-user-static rpm rpmlint cpio unzip
 )
+
+# Each static X archive the Linux program links (the foreach in
+# cmake/linux.cmake) comes from a -dev package, for this machine and for the
+# arm64 cross build: libX11.a from libx11-dev, libxcb.a from libxcb1-dev.
+x_libraries=$(sed -n 's/^ *foreach(lib \(.*\))$/\1/p' "$(dirname "$0")/../cmake/linux.cmake")
+if [ -z "$x_libraries" ]; then
+  echo "install-deps.sh: no X libraries found in cmake/linux.cmake" >&2
+  exit 1
+fi
+for lib in $x_libraries; do
+  case ${lib,,} in
+    xcb) dev=libxcb1-dev ;;
+    xcb-*) dev=lib${lib,,}0-dev ;;
+    *) dev=lib${lib,,}-dev ;;
+  esac
+  packages+=("$dev" "$dev:arm64")
+done
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
@@ -34,9 +54,12 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "installing: ${missing[*]}"
-if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
-   ! dpkg --print-foreign-architectures | grep -qx i386; then
-  as_root dpkg --add-architecture i386
-fi
+# Packages of another architecture (wine32:i386, the arm64 X archives) need
+# it added to dpkg before the one apt-get update.
+for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/.*:\([a-z0-9]*\)$/\1/p' | sort -u); do
+  if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+    as_root dpkg --add-architecture "$arch"
+  fi
+done
 as_root apt-get update -q
 as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -19,3 +19,8 @@ done
 # The benchmark's smoke pass: every contender runs and patches; no timing is judged.
 echo "=== benchmark (smoke pass)"
 bench/run --quick >/dev/null
+
+# Releases: every package made twice, from two clones at different paths and
+# times, compared byte for byte, then installed or unpacked and run (tests/release/).
+echo "=== release packages (reproducible)"
+tests/release/reproducible.sh
