@@ -1,6 +1,7 @@
-# The Linux notice: an Xlib dialog, or the controlling terminal without one.
-target_sources(kestrabin PRIVATE src/notice-linux.cc src/x11_dialog.cc src/terminal_notice.cc
-               src/notice_interrupts.cc)
+# The Linux notice: the desktop's dialog tool, an Xlib dialog, or the
+# controlling terminal.
+target_sources(kestrabin PRIVATE src/notice-linux.cc src/desktop_dialog.cc src/subprocess-posix.cc
+               src/x11_dialog.cc src/terminal_notice.cc src/notice_interrupts.cc)
 # The dialog's parts besides x11_dialog.cc; the tests' copies of the program use them too.
 set(KESTRABIN_X11_PARTS ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_connection.cc
     ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_dpi.cc ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_icon.cc

@@ -24,6 +24,9 @@ packages=(
   # releases (scripts/release.sh, tests/release/): the arm64 cross build and
   # its run under qemu, the RPMs and their checks; the X archives follow below
   g++-aarch64-linux-gnu qemu-user-static rpm rpmlint cpio unzip
+  # the desktop dialog suite: a session bus with its accessibility bus, read
+  # as a screen reader does; KDE's dialog tool; a headless Wayland compositor
+  dbus at-spi2-core python3-pyatspi kdialog weston
 )
 
 # Each static X archive the Linux program links (the foreach in

@@ -1,11 +1,21 @@
+#include "desktop_dialog.h"
 #include "notice.h"
 #include "terminal_notice.h"
 #include "x11_dialog.h"
 
-// A dialog when there is a display, the controlling terminal otherwise. A
-// display that opened but failed mid-way is not retried on the terminal: the
-// user may already have seen the dialog.
+// The desktop's own dialog tool first (screen readers see it, and it works
+// under Wayland), then our own X dialog, then the controlling terminal. A way
+// that showed something and then failed, or was interrupted, is not followed
+// by the next: the user may already have seen the notice.
 bool show_notice(const char* text, const char* caption) {
+  switch (show_desktop_dialog(text, caption)) {
+    case DesktopDialogResult::Dismissed:
+      return true;
+    case DesktopDialogResult::Interrupted:
+      return false;
+    case DesktopDialogResult::NotShown:
+      break;
+  }
   switch (show_x11_dialog(text, caption)) {
     case DialogResult::Dismissed:
       return true;

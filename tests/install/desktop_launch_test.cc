@@ -26,12 +26,14 @@ class DesktopLaunch : public testing::Test {
 
   void SetUp() override { ASSERT_TRUE(server_->running()) << "Xvfb did not start"; }
 
-  // A session that sees only the install tree: its programs on PATH and its
-  // data (desktop entries, icons) first; an empty home; no session bus.
+  // A session that sees only the install tree: its programs alone on PATH,
+  // so that the program finds no desktop dialog tool (zenity is installed
+  // here) and shows its own dialog; its data (desktop entries, icons) first;
+  // an empty home; no session bus.
   [[nodiscard]] ChildOptions session() const {
     ChildOptions options;
     options.environment = {
-        "PATH=" + std::string(kRoot) + "/bin:/usr/bin:/bin",
+        "PATH=" + std::string(kRoot) + "/bin",
         "LC_ALL=C",
         "DISPLAY=" + server_->display(),
         "HOME=" + home_.path(),

@@ -1,0 +1,175 @@
+#include "desktop_dialog.h"
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <span>
+
+#include "notice_interrupts.h"
+#include "subprocess.h"
+
+namespace {
+
+// One run of a dialog tool: its path and arguments, and room for the
+// arguments that have to be put together.
+struct Command {
+  std::array<char, PATH_MAX> path{};
+  std::array<char, 256> title{};
+  std::array<char, 2048> text{};
+  std::array<const char*, 8> argv{};
+};
+
+struct DialogTool {
+  const char* name;
+  // Its exit status when the user closes the window instead of pressing OK.
+  int closed_status;
+  bool (*fill_arguments)(const char* text, const char* caption, Command& command);
+};
+
+bool is_set(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] != '\0';
+}
+
+bool has_display() { return is_set("DISPLAY") || is_set("WAYLAND_DISPLAY"); }
+
+// XDG_CURRENT_DESKTOP is a list such as "KDE" or "ubuntu:GNOME".
+bool desktop_is(const char* name) {
+  const char* entry = std::getenv("XDG_CURRENT_DESKTOP");
+  const std::size_t length = std::strlen(name);
+  while (entry != nullptr) {
+    const char* end = std::strchr(entry, ':');
+    const std::size_t entry_length =
+        end != nullptr ? static_cast<std::size_t>(end - entry) : std::strlen(entry);
+    if (entry_length == length && std::strncmp(entry, name, length) == 0) {
+      return true;
+    }
+    entry = end != nullptr ? end + 1 : nullptr;
+  }
+  return false;
+}
+
+bool is_executable_file(const char* path) {
+  struct stat info {};
+  return stat(path, &info) == 0 && S_ISREG(info.st_mode) && access(path, X_OK) == 0;
+}
+
+// Looks `name` up in PATH as the shell would, except that relative entries
+// (and empty ones, which mean ".") are skipped: they name whatever folder the
+// run started in, which is no place to take a program from.
+bool find_on_path(const char* name, std::array<char, PATH_MAX>& found) {
+  const char* directory = std::getenv("PATH");
+  if (directory == nullptr) {
+    directory = "/bin:/usr/bin";  // what the C library's execvp assumes
+  }
+  while (directory != nullptr) {
+    const char* end = std::strchr(directory, ':');
+    const int length = end != nullptr ? static_cast<int>(end - directory)
+                                      : static_cast<int>(std::strlen(directory));
+    const int written =
+        std::snprintf(found.data(), found.size(), "%.*s/%s", length, directory, name);
+    if (directory[0] == '/' && written > 0 && static_cast<std::size_t>(written) < found.size() &&
+        is_executable_file(found.data())) {
+      return true;
+    }
+    directory = end != nullptr ? end + 1 : nullptr;
+  }
+  return false;
+}
+
+// False when `value` does not fit: the notice is then left to a way that
+// shows it whole.
+template <std::size_t N>
+bool join(std::array<char, N>& buffer, const char* option, const char* value) {
+  const int written = std::snprintf(buffer.data(), buffer.size(), "%s%s", option, value);
+  return written > 0 && static_cast<std::size_t>(written) < buffer.size();
+}
+
+// GTK's information dialog. --no-markup shows "&" and "<" as typed;
+// --no-wrap keeps each line of the text on one line; --ok-label names the
+// one button OK in every locale.
+bool zenity_arguments(const char* text, const char* caption, Command& command) {
+  if (!join(command.title, "--title=", caption) || !join(command.text, "--text=", text)) {
+    return false;
+  }
+  command.argv = {"zenity",      command.title.data(), "--info",        command.text.data(),
+                  "--no-markup", "--no-wrap",          "--ok-label=OK", nullptr};
+  return true;
+}
+
+// KDE's message box. It takes the text as rich text only when its first line
+// looks like HTML, which none of ours does; a lone "&" shows as typed.
+bool kdialog_arguments(const char* text, const char* caption, Command& command) {
+  command.argv = {"kdialog", "--title", caption, "--ok-label", "OK", "--msgbox", text, nullptr};
+  return true;
+}
+
+constexpr DialogTool kZenity{"zenity", 1, zenity_arguments};
+constexpr DialogTool kKdialog{"kdialog", 2, kdialog_arguments};
+
+// The desktop's own tool first; zenity serves any desktop.
+std::span<const DialogTool> tools_for_this_desktop() {
+  static constexpr std::array kKdeTools{kKdialog, kZenity};
+  static constexpr std::array kOtherTools{kZenity};
+  if (desktop_is("KDE")) {
+    return kKdeTools;
+  }
+  return kOtherTools;
+}
+
+// Whether the tool showed the notice. OK ends it with 0, and closing the
+// window with the tool's own status (zenity 1, kdialog 2); any other ending
+// means it failed before showing anything: it could not be executed, it
+// exited with another status (a usage error), or it died of a signal of its
+// own (Qt aborts when it finds no display it can use). GTK exits with 1, the
+// same as a closed window, when it cannot open the display, and says so on
+// standard error, which is read for that alone.
+bool was_shown(const SubprocessResult& run, const DialogTool& tool) {
+  if (run.end != SubprocessEnd::Exited) {
+    return false;
+  }
+  if (run.status == 0) {
+    return true;
+  }
+  return run.status == tool.closed_status &&
+         std::strstr(run.error_head.data(), "cannot open display") == nullptr;
+}
+
+// True when a hang-up, Ctrl-C or kill came while no wait let it through;
+// it is taken now rather than dropped when the interrupts are restored.
+bool interrupt_pending(const NoticeInterrupts& interrupts) {
+  const timespec no_wait{0, 0};
+  return ppoll(nullptr, 0, &no_wait, interrupts.wait_mask()) < 0 && errno == EINTR;
+}
+
+}  // namespace
+
+DesktopDialogResult show_desktop_dialog(const char* text, const char* caption) {
+  if (!has_display()) {
+    return DesktopDialogResult::NotShown;
+  }
+  const NoticeInterrupts interrupts;
+  for (const DialogTool& tool : tools_for_this_desktop()) {
+    Command command;
+    if (!find_on_path(tool.name, command.path) || !tool.fill_arguments(text, caption, command)) {
+      continue;
+    }
+    const SubprocessResult run =
+        run_subprocess(command.path.data(), command.argv.data(), interrupts);
+    if (run.end == SubprocessEnd::Interrupted) {
+      return DesktopDialogResult::Interrupted;
+    }
+    if (was_shown(run, tool)) {
+      return DesktopDialogResult::Dismissed;
+    }
+  }
+  return interrupt_pending(interrupts) ? DesktopDialogResult::Interrupted
+                                       : DesktopDialogResult::NotShown;
+}
