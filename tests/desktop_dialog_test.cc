@@ -369,6 +369,30 @@ INSTANTIATE_TEST_SUITE_P(
         StandIn{"KdialogOutsideKde", "kdialog", "GNOME", "#!/bin/sh\nexit 0\n", 0755, true}),
     CaseName());
 
+// Started with 0 to 2 closed, the run's own descriptors land there; the
+// tool's standard streams must still be its own, or its complaint about the
+// display is lost and its failure taken for a closed window.
+TEST_F(XSessionTest, StandardStreamsClosedStillTellAFailureFromAClose) {
+  const std::string bin = dir_ / "bin";
+  mkdir(bin.c_str(), 0755);
+  write_file(bin + "/zenity",
+             "#!/bin/sh\n"
+             "echo '(zenity:1): Gtk-WARNING **: cannot open display: :0' >&2\n"
+             "exit 1\n");
+  chmod((bin + "/zenity").c_str(), 0755);
+  ChildOptions options = with_environment(environment("PATH=" + bin));
+  options.closed_streams = {0, 1, 2};
+  ChildProcess child(program_args(kPatched, dir_), options);
+
+  const std::string window = wait_for_window(server_, "Kestrabin");
+  ASSERT_FALSE(window.empty()) << "the failed tool was taken for a closed notice";
+  x_tool(server_, {"xdotool", "key", "--window", window, "Return"});
+  const ChildResult run = child.finish(10s);
+  ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(read_file(dir_ / "movie.swf"), patched(kPatched.before));
+}
+
 // The tools are there but no display can be reached: each fails before
 // showing anything, and so does the program's own dialog. Without a terminal
 // there is no notice; nothing the tools wrote reaches the console.
