@@ -18,12 +18,11 @@ packages=(
   lld
   # the benchmark: what users would run instead of the program
   zenity python3
-  # the X dialog: RandR monitors (static archives), outline core fonts the
-  # dialog scales, and xrandr and xrdb for its suite
-  libxrandr-dev libxrender-dev libxext-dev xfonts-scalable gsfonts-x11 x11-xserver-utils
   # releases (scripts/release.sh, tests/release/): the arm64 cross build and
   # its run under qemu, the RPMs and their checks; the X archives follow below
   g++-aarch64-linux-gnu qemu-user-static rpm rpmlint cpio unzip
+  # the X dialog's suite: outline core fonts the dialog scales, xrandr and xrdb
+  xfonts-scalable gsfonts-x11 x11-xserver-utils
   # the desktop dialog suite: a session bus with its accessibility bus, read
   # as a screen reader does; KDE's dialog tool; a headless Wayland compositor
   dbus at-spi2-core python3-pyatspi kdialog weston
