@@ -2,9 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
-#include <string>
 
 #include "swf/update_stream.h"
 
@@ -101,8 +101,10 @@ int open_same_file_by_path(const char* path, const struct stat& expected, int ac
 // open does (for a lease to be given up). Without /proc, falls back to
 // `path`, checked to be the same file.
 int reopen(int fd, const char* path, int access) {
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  const int reopened = open(self.c_str(), access | O_CLOEXEC);
+  // A fixed buffer: the program uses no allocating C++ library code.
+  std::array<char, 32> self{};
+  std::snprintf(self.data(), self.size(), "/proc/self/fd/%d", fd);
+  const int reopened = open(self.data(), access | O_CLOEXEC);
   if (reopened >= 0) {
     return off_console_descriptors(reopened);
   }
