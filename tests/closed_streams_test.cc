@@ -23,9 +23,9 @@ const std::string kProgram = KESTRABIN_BINARY;
 // Every outcome that real files reach, with what a normal run writes.
 const std::vector<FileCase> kFiles = {
     FileCase{"Patched", "FWS\x05\x20\x00\x00\x00movie body"s, 0, 5, ""},
-    FileCase{"NotSwf", "PK\x03\x04zip body"s, 251, 0, "not swf file\n"},
-    FileCase{"ShortRead", "FW", 252, 0, "fread fail\n"},
-    FileCase{"OneByte", "F", 252, 0, "fread fail\n"},
+    FileCase{"NotSwf", "PK\x03\x04zip body"s, status::kNotSwf, 0, "not swf file\n"},
+    FileCase{"ShortRead", "FW", status::kShortRead, 0, "fread fail\n"},
+    FileCase{"OneByte", "F", status::kShortRead, 0, "fread fail\n"},
 };
 
 // The standard descriptors closed, as bits: 1 for 0, 2 for 1, 4 for 2.
@@ -78,7 +78,7 @@ TEST_P(ClosedStreams, MissingFileIsNotCreated) {
 
   const ChildResult run = run_child({kProgram, dir / "missing.swf"}, options);
 
-  EXPECT_EQ(run.exit_code, 254);
+  EXPECT_EQ(run.exit_code, status::kOpenFailed);
   EXPECT_EQ(run.err, closed(mask, 2) ? "" : "No such file or directory\n");
   EXPECT_FALSE(file_exists(dir / "missing.swf"));
 }
@@ -129,10 +129,11 @@ TEST_P(FaultWithStandardErrorClosed, SystemTextNeverReachesTheFile) {
   EXPECT_EQ(read_file(path), c.byte_landed ? patched(movie) : movie);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FaultWithStandardErrorClosed,
-                         testing::Values(InjectedFault{"ReadError", "read", 1, 253, false},
-                                         InjectedFault{"SeekFailed", "lseek", 1, 250, false},
-                                         InjectedFault{"CloseFailed", "write", 1, 247, false}),
-                         CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultWithStandardErrorClosed,
+    testing::Values(InjectedFault{"ReadError", "read", 1, status::kReadError, false},
+                    InjectedFault{"SeekFailed", "lseek", 1, status::kSeekFailed, false},
+                    InjectedFault{"CloseFailed", "write", 1, status::kCloseFailed, false}),
+    CaseName());
 
 }  // namespace

@@ -35,12 +35,6 @@ const std::string kProgram = KESTRABIN_BINARY;
 const std::string kAtspiNotice = ATSPI_NOTICE;
 constexpr const char* kSystemPath = "PATH=/usr/bin:/bin";
 
-constexpr const char* kUsageText =
-    "usage: Drag&Drop swf to this exe\n"
-    "  version 20110919.2000\n"
-    "  Copyright (c) 2011-2026 the Kestrabin developers\n"
-    "  Support: kestrabin-support@example.org";
-
 ChildOptions with_environment(std::vector<std::string> environment) {
   ChildOptions options;
   options.environment = std::move(environment);
@@ -192,8 +186,9 @@ struct NoticeCase {
 void PrintTo(const NoticeCase& c, std::ostream* os) { *os << c.name; }
 
 const NoticeCase kPatched{"Patched", "FWS\x05", "swf file version updated to 9", 0, ""};
-const NoticeCase kNotSwf{"NotSwf", "ZWS\x05", "File is not swf file", 251, "not swf file\n"};
-const NoticeCase kUsage{"Usage", nullptr, kUsageText, 255, ""};
+const NoticeCase kNotSwf{"NotSwf", "ZWS\x05", "File is not swf file", status::kNotSwf,
+                         "not swf file\n"};
+const NoticeCase kUsage{"Usage", nullptr, kUsageText, status::kUsage, ""};
 
 std::vector<std::string> program_args(const NoticeCase& c, const ScratchDir& dir) {
   if (c.before == nullptr) {
@@ -436,7 +431,7 @@ TEST(UnreachableDisplayWithTerminal, TheNoticeIsOnTheTerminal) {
   const ChildResult run = child.finish(10s);
 
   ASSERT_TRUE(run.exited);
-  EXPECT_EQ(run.exit_code, 251);
+  EXPECT_EQ(run.exit_code, status::kNotSwf);
   EXPECT_NE(run.out.find("[Kestrabin]\r\nFile is not swf file\r\n"), std::string::npos) << run.out;
   for (const char* noise : {"display", "Gtk", "qt."}) {
     EXPECT_EQ(run.out.find(noise), std::string::npos) << noise << " in:\n" << run.out;

@@ -91,28 +91,29 @@ TEST_P(KernelFaultOutcome, ShippedBinary) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, KernelFaultOutcome,
-    testing::Values(KernelFault{"ReadError", &kMovie, "read", 1, "EIO", 253, "Input/output error\n",
-                                false, Order::TextThenClose},
-                    KernelFault{"SeekFailed", &kMovie, "lseek", 1, "ESPIPE", 250, "Illegal seek\n",
-                                false, Order::TextThenClose},
-                    // The stream refills its buffer after the seek; losing that read is
-                    // recovered without harm to the file.
-                    KernelFault{"RefillAfterSeekFails", &kMovie, "read", 2, "EIO", 0, "", true,
-                                Order::CloseThenText},
-                    // The byte goes out when the stream is flushed at close.
-                    KernelFault{"CloseFailedFlushWrite", &kMovie, "write", 1, "EIO", 247,
-                                "Input/output error\n", false, Order::CloseThenText},
-                    KernelFault{"CloseFailedDiskFull", &kMovie, "write", 1, "ENOSPC", 247,
-                                "No space left on device\n", false, Order::CloseThenText},
-                    // The file is read through one descriptor and written through
-                    // another: losing the first one's close loses nothing.
-                    KernelFault{"CheckedStreamCloseFails", &kMovie, "close", 1, "EIO", 0, "", true,
-                                Order::CloseThenText},
-                    KernelFault{"CloseFailedClose", &kMovie, "close", 2, "EIO", 247,
-                                "Input/output error\n", true, Order::CloseThenText},
-                    KernelFault{"CloseFailedFlushWriteLongFile", &kLongMovie, "write", 1, "EIO",
-                                247, "Input/output error\n", false, Order::CloseThenText}),
-    [](const testing::TestParamInfo<KernelFault>& param) { return std::string(param.param.name); });
+    testing::Values(
+        KernelFault{"ReadError", &kMovie, "read", 1, "EIO", status::kReadError,
+                    "Input/output error\n", false, Order::TextThenClose},
+        KernelFault{"SeekFailed", &kMovie, "lseek", 1, "ESPIPE", status::kSeekFailed,
+                    "Illegal seek\n", false, Order::TextThenClose},
+        // The stream refills its buffer after the seek; losing that read is
+        // recovered without harm to the file.
+        KernelFault{"RefillAfterSeekFails", &kMovie, "read", 2, "EIO", 0, "", true,
+                    Order::CloseThenText},
+        // The byte goes out when the stream is flushed at close.
+        KernelFault{"CloseFailedFlushWrite", &kMovie, "write", 1, "EIO", status::kCloseFailed,
+                    "Input/output error\n", false, Order::CloseThenText},
+        KernelFault{"CloseFailedDiskFull", &kMovie, "write", 1, "ENOSPC", status::kCloseFailed,
+                    "No space left on device\n", false, Order::CloseThenText},
+        // The file is read through one descriptor and written through
+        // another: losing the first one's close loses nothing.
+        KernelFault{"CheckedStreamCloseFails", &kMovie, "close", 1, "EIO", 0, "", true,
+                    Order::CloseThenText},
+        KernelFault{"CloseFailedClose", &kMovie, "close", 2, "EIO", status::kCloseFailed,
+                    "Input/output error\n", true, Order::CloseThenText},
+        KernelFault{"CloseFailedFlushWriteLongFile", &kLongMovie, "write", 1, "EIO", 247,
+                    "Input/output error\n", false, Order::CloseThenText}),
+    CaseName());
 
 // A buffered one-byte write cannot fail in the kernel, so these run a
 // test-only copy of the program linked with a failing fwrite.
@@ -155,10 +156,10 @@ TEST_P(WriteFaultOutcome, TestOnlyCopyOfTheProgram) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, WriteFaultOutcome,
-    testing::Values(WriteFault{"WriteError", "error", 249, "Input/output error\n"},
-                    WriteFault{"ShortWrite", "short", 248, "fwrite fail\n"},
+    testing::Values(WriteFault{"WriteError", "error", status::kWriteError, "Input/output error\n"},
+                    WriteFault{"ShortWrite", "short", status::kShortWrite, "fwrite fail\n"},
                     // Without a fault the copy behaves as the program does.
                     WriteFault{"NoFault", "", 0, ""}),
-    [](const testing::TestParamInfo<WriteFault>& param) { return std::string(param.param.name); });
+    CaseName());
 
 }  // namespace

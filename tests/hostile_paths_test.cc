@@ -11,14 +11,15 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 
 namespace {
 
 using namespace std::string_literals;
 
 const std::string kProgram = KESTRABIN_BINARY;
-constexpr int kPatched = 0;
-constexpr int kOpenFailed = 254;  // -2
+using status::kOpenFailed;
+using status::kPatched;
 const std::string kMovie = "CWS\x07\x20\x00\x00\x00"s + "compressed body";
 const std::string kPatchedMovie = "CWS\x09\x20\x00\x00\x00"s + "compressed body";
 
@@ -87,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                  kOpenFailed, "Too many levels of symbolic links\n", "other.swf"},
         LinkCase{"ToDirectory", [](const ScratchDir& d) { make_link(d, ".", "link.swf"); },
                  kOpenFailed, "Is a directory\n", "."}),
-    [](const testing::TestParamInfo<LinkCase>& param) { return std::string(param.param.name); });
+    CaseName());
 
 // "./" repeated: a long path to a file that exists.
 std::string padded_path(const ScratchDir& dir, std::size_t hops) {
@@ -178,9 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
         PermissionCase{"ReadOnly", 0444, kOpenFailed, "Permission denied\n"},
         PermissionCase{"WriteOnly", 0222, kOpenFailed, "Permission denied\n"},
         PermissionCase{"NoAccess", 0000, kOpenFailed, "Permission denied\n"}),
-    [](const testing::TestParamInfo<PermissionCase>& param) {
-      return std::string(param.param.name);
-    });
+    CaseName());
 
 // The right to write is checked before the content is looked at: a file that
 // is no movie, but may not be written, is refused as a failed open.

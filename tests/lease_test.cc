@@ -134,7 +134,7 @@ TEST(LeasedRefused, ReadLeaseOfANotSwfFileIsLeftAlone) {
   const ChildResult run = run_child({kProgram, path});
   const auto waited = std::chrono::steady_clock::now() - start;
 
-  EXPECT_EQ(run.exit_code, 251);
+  EXPECT_EQ(run.exit_code, status::kNotSwf);
   EXPECT_EQ(run.err, "not swf file\n");
   EXPECT_LT(waited, kHolderDelay) << "the run broke the lease";
 }

@@ -11,6 +11,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 #include "x_server.h"
 
 namespace {
@@ -61,7 +62,7 @@ TEST(Memcheck, FailureRunIsClean) {
   write_file(dir / "movie.swf", "ZWS\x05");
   const ChildResult run = run_child(under_memcheck(dir / "movie.swf"), {}, 30s);
   ASSERT_TRUE(run.exited);
-  EXPECT_EQ(run.exit_code, 251) << run.err;
+  EXPECT_EQ(run.exit_code, status::kNotSwf) << run.err;
   EXPECT_EQ(run.err, "not swf file\n");
 }
 

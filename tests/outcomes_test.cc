@@ -14,15 +14,10 @@
 
 namespace {
 
-using namespace std::string_literals;
-
 const std::string kProgram = KESTRABIN_BINARY;
 
-constexpr int kPatched = 0;
-constexpr int kUsage = 255;       // -1 as an eight-bit status
-constexpr int kOpenFailed = 254;  // -2
-constexpr int kShortRead = 252;   // -4
-constexpr int kNotSwf = 251;      // -5
+using status::kOpenFailed;
+using status::kPatched;
 
 class FileOutcome : public testing::TestWithParam<FileCase> {};
 
@@ -38,24 +33,7 @@ TEST_P(FileOutcome, StatusConsoleTextAndBytes) {
   expect_file_outcome(c, run, path, path);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Headers, FileOutcome,
-    testing::Values(
-        FileCase{"ExactlyFourBytes", "FWS\x05", kPatched, 5, ""},
-        FileCase{"AlreadyNine", "FWS\x09\x15\x00\x00\x00rest-of-movie"s, kPatched, 9, ""},
-        FileCase{"HighVersionIsUnsigned", "FWS\xc8\x15\x00\x00\x00body"s, kPatched, 200, ""},
-        FileCase{"VersionZero", "FWS\x00\x15\x00\x00\x00"s, kPatched, 0, ""},
-        FileCase{"CompressedBodyUntouched", kCompressedMovie, kPatched, 10, ""},
-        FileCase{"Zws", "ZWS\x0d\x10\x00\x00\x00lzma"s, kNotSwf, 0, "not swf file\n"},
-        FileCase{"LowerCase", "fws\x05\x10\x00\x00\x00"s, kNotSwf, 0, "not swf file\n"},
-        FileCase{"LowerCaseCompressed", "cWS\x05", kNotSwf, 0, "not swf file\n"},
-        FileCase{"WrongThirdByte", "FWX\x05", kNotSwf, 0, "not swf file\n"},
-        FileCase{"PngFile", "\x89PNG\r\n\x1a\n", kNotSwf, 0, "not swf file\n"},
-        FileCase{"Empty", "", kShortRead, 0, "fread fail\n"},
-        FileCase{"OneByte", "F", kShortRead, 0, "fread fail\n"},
-        FileCase{"TwoBytes", "FW", kShortRead, 0, "fread fail\n"},
-        FileCase{"SignatureOnly", "FWS", kShortRead, 0, "fread fail\n"}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Headers, FileOutcome, testing::ValuesIn(header_cases("\n")), CaseName());
 
 // Paths are opened and printed exactly as given.
 class PathOutcome : public testing::TestWithParam<const char*> {};
@@ -81,46 +59,30 @@ INSTANTIATE_TEST_SUITE_P(Names, PathOutcome,
 
 // Invocations that name no single file: the usage notice, nothing on the
 // console, and no file opened.
-struct InvocationCase {
-  const char* name;
-  std::vector<std::string> args;  // after the program's own path
-  bool empty_argv;
+class UsageOutcome : public testing::TestWithParam<InvocationCase> {
+ protected:
+  // Runs the program in a directory holding a.swf and b.swf and checks that
+  // it gave the usage outcome and left both alone.
+  static void expect_usage(const std::vector<std::string>& args, bool empty_argv) {
+    ScratchDir dir;
+    write_invocation_files(dir);
+    std::vector<std::string> argv{kProgram};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ChildOptions options;
+    options.working_directory = dir.path();
+    options.empty_argv = empty_argv;
+
+    expect_usage_outcome(run_child(argv, options), dir);
+  }
 };
 
-// Keeps test names readable in listings.
-void PrintTo(const InvocationCase& c, std::ostream* os) { *os << c.name; }
+TEST_P(UsageOutcome, NothingOpenedNothingPrinted) { expect_usage(GetParam().args, false); }
 
-class UsageOutcome : public testing::TestWithParam<InvocationCase> {};
-
-TEST_P(UsageOutcome, NothingOpenedNothingPrinted) {
-  const InvocationCase& c = GetParam();
-  ScratchDir dir;
-  write_file(dir / "a.swf", "FWS\x05");
-  write_file(dir / "b.swf", "FWS\x06");
-  std::vector<std::string> argv{kProgram};
-  argv.insert(argv.end(), c.args.begin(), c.args.end());
-  ChildOptions options;
-  options.working_directory = dir.path();
-  options.empty_argv = c.empty_argv;
-
-  const ChildResult run = run_child(argv, options);
-
-  EXPECT_EQ(run.exit_code, kUsage);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "");
-  EXPECT_EQ(read_file(dir / "a.swf"), "FWS\x05");
-  EXPECT_EQ(read_file(dir / "b.swf"), "FWS\x06");
-}
-
-INSTANTIATE_TEST_SUITE_P(Invocations, UsageOutcome,
-                         testing::Values(InvocationCase{"NoArgument", {}, false},
-                                         InvocationCase{"NoArgumentVector", {}, true},
-                                         InvocationCase{"TwoFiles", {"a.swf", "b.swf"}, false},
-                                         InvocationCase{
-                                             "TwoFilesSameName", {"a.swf", "a.swf"}, false},
-                                         InvocationCase{"EmptyArgument", {""}, false},
-                                         InvocationCase{"EmptyThenFile", {"", "a.swf"}, false}),
+INSTANTIATE_TEST_SUITE_P(Invocations, UsageOutcome, testing::ValuesIn(invocation_cases()),
                          CaseName());
+
+// A caller that passes no argument vector at all (argc 0), as no shell does.
+TEST_F(UsageOutcome, NoArgumentVector) { expect_usage({}, true); }
 
 // Names that open nothing: the platform's description, and nothing created.
 struct OpenFailureCase {

@@ -98,10 +98,11 @@ TEST_P(Overlay, OnlyAPatchedFileReachesTheUpperLayer) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, Overlay,
-    testing::Values(
-        OverlayCase{"LargeNotSwf", "PK\x03\x04"s + std::string(kLarge, 'z'), 251, "not swf file\n"},
-        OverlayCase{"ShortRead", "FW", 252, "fread fail\n"},
-        OverlayCase{"Patched", "FWS\x06\x20\x00\x00\x00"s + std::string(1000, 'b'), 0, ""}),
+    testing::Values(OverlayCase{"LargeNotSwf", "PK\x03\x04"s + std::string(kLarge, 'z'),
+                                status::kNotSwf, "not swf file\n"},
+                    OverlayCase{"ShortRead", "FW", status::kShortRead, "fread fail\n"},
+                    OverlayCase{"Patched", "FWS\x06\x20\x00\x00\x00"s + std::string(1000, 'b'), 0,
+                                ""}),
     CaseName());
 
 }  // namespace

@@ -27,12 +27,13 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 #include "syscall_trace.h"
 
 namespace {
 
 const std::string kProgram = KESTRABIN_BINARY;
-constexpr int kOpenFailed = 254;  // -2
+using status::kOpenFailed;
 const std::string kRefused = "Invalid argument\n";
 const std::string kHeader = "FWS\x05";
 
@@ -128,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
         SpecialCase{"SymlinkToDevice",
                     [](const ScratchDir& dir) { return link_to(dir, "/dev/zero"); },
                     {kRefused}}),
-    [](const testing::TestParamInfo<SpecialCase>& param) { return std::string(param.param.name); });
+    CaseName());
 
 // A FIFO with a header already waiting in it: nothing is taken out of it and
 // nothing is put in.

@@ -13,6 +13,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 
 namespace {
 
@@ -78,26 +79,19 @@ TEST_P(TerminalNotice, FollowsConsoleTextAndWaitsForEnter) {
   EXPECT_EQ(without_carriage_returns(run.out), expected);
 }
 
-const std::string kUsage =
-    "usage: Drag&Drop swf to this exe\n"
-    "  version 20110919.2000\n"
-    "  Copyright (c) 2011-2026 the Kestrabin developers\n"
-    "  Support: kestrabin-support@example.org";
-
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, TerminalNotice,
     testing::Values(TerminalCase{"Patched", "FWS\x05", true, 0,
                                  "movie.swf (original swf version=5) update version 9",
                                  "swf file version updated to 9"},
-                    TerminalCase{"Usage", nullptr, false, 255, "", kUsage},
-                    TerminalCase{"OpenFailed", nullptr, true, 254, "No such file or directory\n",
-                                 "File open error"},
-                    TerminalCase{"NotSwf", "ZWS\x05", true, 251, "not swf file\n",
+                    TerminalCase{"Usage", nullptr, false, status::kUsage, "", kUsageText},
+                    TerminalCase{"OpenFailed", nullptr, true, status::kOpenFailed,
+                                 "No such file or directory\n", "File open error"},
+                    TerminalCase{"NotSwf", "ZWS\x05", true, status::kNotSwf, "not swf file\n",
                                  "File is not swf file"},
-                    TerminalCase{"ShortRead", "FW", true, 252, "fread fail\n", "File read error"}),
-    [](const testing::TestParamInfo<TerminalCase>& param) {
-      return std::string(param.param.name);
-    });
+                    TerminalCase{"ShortRead", "FW", true, status::kShortRead, "fread fail\n",
+                                 "File read error"}),
+    CaseName());
 
 // Ways the wait ends other than Enter: end of file typed, the terminal gone.
 TEST(TerminalNoticeEnds, OnEndOfFile) {
@@ -108,7 +102,7 @@ TEST(TerminalNoticeEnds, OnEndOfFile) {
   child.type("\x04");
   const ChildResult run = child.finish(5s);
   ASSERT_TRUE(run.exited);
-  EXPECT_EQ(run.exit_code, 255);
+  EXPECT_EQ(run.exit_code, status::kUsage);
 }
 
 TEST(TerminalNoticeEnds, OnHangUpWithTheRunsStatus) {
@@ -150,7 +144,7 @@ TEST_P(TerminalNoticeInterrupted, RunKeepsItsStatus) {
 
   EXPECT_FALSE(run.timed_out) << "the notice kept waiting";
   ASSERT_TRUE(run.exited) << "ended by signal " << run.signal;
-  EXPECT_EQ(run.exit_code, 251);
+  EXPECT_EQ(run.exit_code, status::kNotSwf);
   EXPECT_EQ(read_file(dir / "movie.swf"), "ZWS\x05");
 }
 
@@ -163,9 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         Interruption{"HangUpSignal", [](ChildProcess& c) { kill(c.pid(), SIGHUP); }},
         Interruption{"Terminate", [](ChildProcess& c) { kill(c.pid(), SIGTERM); }},
         Interruption{"TerminalGone", [](ChildProcess& c) { c.hang_up(); }}),
-    [](const testing::TestParamInfo<Interruption>& param) {
-      return std::string(param.param.name);
-    });
+    CaseName());
 
 // Typed text before Enter is consumed by the notice, and nothing else is read.
 TEST(TerminalNoticeEnds, OnlyAtTheEndOfALine) {
@@ -178,7 +170,7 @@ TEST(TerminalNoticeEnds, OnlyAtTheEndOfALine) {
   EXPECT_TRUE(child.running());
   child.type("\n");
   const ChildResult run = child.finish(5s);
-  EXPECT_EQ(run.exit_code, 255);
+  EXPECT_EQ(run.exit_code, status::kUsage);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 #include "wine_prefix.h"
 #include "x_server.h"
 
@@ -139,16 +140,18 @@ TEST_P(NoticeOutcome, ShownAfterTheConsoleTextThenTheStatus) {
 // noticed like any other.
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, NoticeOutcome,
-    testing::Values(
-        NoticeCase{
-            "Patched", {"movie.swf"}, 0, "movie.swf (original swf version=5) update version 9"},
-        NoticeCase{"PatchedJapaneseName",
-                   {"ムービー.swf"},
-                   0,
-                   "ムービー.swf (original swf version=5) update version 9"},
-        NoticeCase{"Usage", {}, 255, ""}, NoticeCase{"OpenFailed", {"missing.swf"}, 254, ""},
-        NoticeCase{"NotSwf", {"zws.swf"}, 251, ""}),
-    [](const testing::TestParamInfo<NoticeCase>& param) { return std::string(param.param.name); });
+    testing::Values(NoticeCase{"Patched",
+                               {"movie.swf"},
+                               0,
+                               "movie.swf (original swf version=5) update version 9"},
+                    NoticeCase{"PatchedJapaneseName",
+                               {"ムービー.swf"},
+                               0,
+                               "ムービー.swf (original swf version=5) update version 9"},
+                    NoticeCase{"Usage", {}, status::kUsage, ""},
+                    NoticeCase{"OpenFailed", {"missing.swf"}, status::kOpenFailed, ""},
+                    NoticeCase{"NotSwf", {"zws.swf"}, status::kNotSwf, ""}),
+    CaseName());
 
 // The usage text's four lines reach the box: it is taller than a one-line
 // notice by three lines. The one-line notice is kept as the project's picture

@@ -25,11 +25,8 @@ using namespace std::string_literals;
 const std::string kExe = KESTRABIN_WINDOWS_EXE;
 
 // Wine hands Linux the low eight bits of the Windows exit status.
-constexpr int kPatched = 0;
-constexpr int kUsage = 255;       // -1
-constexpr int kOpenFailed = 254;  // -2
-constexpr int kShortRead = 252;   // -4
-constexpr int kNotSwf = 251;      // -5
+using status::kOpenFailed;
+using status::kPatched;
 
 // One prefix for the whole suite: booting one takes seconds.
 std::unique_ptr<WinePrefix> g_prefix;
@@ -84,23 +81,8 @@ TEST_P(FileOutcome, StatusConsoleTextAndBytes) {
   expect_file_outcome(c, run, "movie.swf", dir_ / "movie.swf");
 }
 
-// A text-mode stream would stop at Ctrl-Z and fold "\r\n" into "\n".
-INSTANTIATE_TEST_SUITE_P(
-    Headers, FileOutcome,
-    testing::Values(
-        FileCase{"ExactlyFourBytes", "FWS\x05", kPatched, 5, ""},
-        FileCase{"AlreadyNine", "FWS\x09\x15\x00\x00\x00rest-of-movie"s, kPatched, 9, ""},
-        FileCase{"HighVersionIsUnsigned", "FWS\xc8\x15\x00\x00\x00body"s, kPatched, 200, ""},
-        FileCase{"CompressedBodyUntouched", kCompressedMovie, kPatched, 10, ""},
-        FileCase{"VersionIsCtrlZ", "FWS\x1a\x1a\x00\x00\x00"s, kPatched, 26, ""},
-        FileCase{"VersionIsCarriageReturn", "FWS\r\n\x00\x00\x00\r\n"s, kPatched, 13, ""},
-        FileCase{"Zws", "ZWS\x0d\x10\x00\x00\x00lzma"s, kNotSwf, 0, "not swf file\r\n"},
-        FileCase{"LowerCase", "fws\x05\x10\x00\x00\x00"s, kNotSwf, 0, "not swf file\r\n"},
-        FileCase{"Empty", "", kShortRead, 0, "fread fail\r\n"},
-        FileCase{"OneByte", "F", kShortRead, 0, "fread fail\r\n"},
-        FileCase{"TwoBytes", "FW", kShortRead, 0, "fread fail\r\n"},
-        FileCase{"SignatureOnly", "FWS", kShortRead, 0, "fread fail\r\n"}),
-    CaseName());
+// msvcrt's standard error is a text-mode stream: "\r\n" ends each line.
+INSTANTIATE_TEST_SUITE_P(Headers, FileOutcome, testing::ValuesIn(header_cases("\r\n")), CaseName());
 
 // The manifest sets the program's code page to UTF-8, so any name reaches
 // fopen and comes back in the success line byte for byte: Latin letters that
@@ -151,34 +133,14 @@ TEST_F(WineRun, DroppedFileFullPath) {
 }
 
 // Invocations that name no single file: nothing printed, no file touched.
-struct InvocationCase {
-  const char* name;
-  std::vector<std::string> args;
-};
-
-void PrintTo(const InvocationCase& c, std::ostream* os) { *os << c.name; }
-
 class UsageOutcome : public WineRun, public testing::WithParamInterface<InvocationCase> {};
 
 TEST_P(UsageOutcome, NothingOpenedNothingPrinted) {
-  write_file(dir_ / "a.swf", "FWS\x05");
-  write_file(dir_ / "b.swf", "FWS\x06");
-
-  const ChildResult run = run_exe(GetParam().args);
-
-  EXPECT_EQ(run.exit_code, kUsage);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "");
-  EXPECT_EQ(read_file(dir_ / "a.swf"), "FWS\x05");
-  EXPECT_EQ(read_file(dir_ / "b.swf"), "FWS\x06");
+  write_invocation_files(dir_);
+  expect_usage_outcome(run_exe(GetParam().args), dir_);
 }
 
-INSTANTIATE_TEST_SUITE_P(Invocations, UsageOutcome,
-                         testing::Values(InvocationCase{"NoArgument", {}},
-                                         InvocationCase{"TwoFiles", {"a.swf", "b.swf"}},
-                                         InvocationCase{"TwoFilesSameName", {"a.swf", "a.swf"}},
-                                         InvocationCase{"EmptyArgument", {""}},
-                                         InvocationCase{"EmptyThenFile", {"", "a.swf"}}),
+INSTANTIATE_TEST_SUITE_P(Invocations, UsageOutcome, testing::ValuesIn(invocation_cases()),
                          CaseName());
 
 // Names that open nothing, or nothing that is a disk file.

@@ -53,12 +53,24 @@ INSTANTIATE_TEST_SUITE_P(
     Signals, WriteSignal,
     testing::Values(
         SignalCase{"PatchedWithStdoutUnread", kMovie, {1}, -1, 0, "", patched(kMovie)},
-        SignalCase{"NotSwfWithStderrUnread", "ZWS\x05", {2}, -1, 251, "", "ZWS\x05"},
-        SignalCase{"ShortReadWithBothUnread", "FW", {1, 2}, -1, 252, "", "FW"},
+        SignalCase{"NotSwfWithStderrUnread", "ZWS\x05", {2}, -1, status::kNotSwf, "", "ZWS\x05"},
+        SignalCase{"ShortReadWithBothUnread", "FW", {1, 2}, -1, status::kShortRead, "", "FW"},
         // Byte 3 lies past a limit of 3 bytes: the flush at close fails.
-        SignalCase{"FileSizeLimitBelowTheByte", kMovie, {}, 3, 247, "File too large\n", kMovie},
+        SignalCase{"FileSizeLimitBelowTheByte",
+                   kMovie,
+                   {},
+                   3,
+                   status::kCloseFailed,
+                   "File too large\n",
+                   kMovie},
         SignalCase{"FileSizeLimitJustAboveTheByte", kMovie, {}, 4, 0, "", patched(kMovie)},
-        SignalCase{"FileSizeLimitZero", "FWS\x05", {}, 0, 247, "File too large\n", "FWS\x05"}),
+        SignalCase{"FileSizeLimitZero",
+                   "FWS\x05",
+                   {},
+                   0,
+                   status::kCloseFailed,
+                   "File too large\n",
+                   "FWS\x05"}),
     CaseName());
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 #include "x_proxy.h"
 #include "x_server.h"
 
@@ -135,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const XServer& s, const std::string& w) {
                     x_tool(s, {kWindowAction, "destroy", w});
                   }}),
-    [](const testing::TestParamInfo<Dismissal>& param) { return std::string(param.param.name); });
+    CaseName());
 
 TEST_F(DialogTest, IgnoresOtherKeysAndClicksBesideTheButton) {
   auto child = start({});
@@ -150,7 +151,7 @@ TEST_F(DialogTest, IgnoresOtherKeysAndClicksBesideTheButton) {
 
   press(*server_, "Return");
   const ChildResult run = child->finish(5s);
-  EXPECT_EQ(run.exit_code, 255);
+  EXPECT_EQ(run.exit_code, status::kUsage);
 }
 
 TEST_F(DialogTest, IsATitledCentredDialog) {
@@ -170,7 +171,7 @@ TEST_F(DialogTest, IsATitledCentredDialog) {
   EXPECT_NEAR(g.at("Y") + g.at("HEIGHT") / 2.0, 768 / 2.0, 1.0);
 
   press(*server_, "Return");
-  EXPECT_EQ(child->finish(5s).exit_code, 255);
+  EXPECT_EQ(child->finish(5s).exit_code, status::kUsage);
 }
 
 // The numbers of a 32-bit property as xprop prints them ("0x3, 0x24, ...").
@@ -216,7 +217,7 @@ TEST_F(DialogTest, TellsTheWindowManagerItsIconAndFixedSize) {
   EXPECT_NE(hints.find("maximum size: " + size), std::string::npos) << hints;
 
   press(*server_, "Return");
-  EXPECT_EQ(child->finish(5s).exit_code, 255);
+  EXPECT_EQ(child->finish(5s).exit_code, status::kUsage);
 }
 
 // OK is the only control, and the ring round it shows that Return and Space
@@ -229,7 +230,7 @@ TEST_F(DialogTest, RingsOkWhileItHasTheKeyboard) {
   const std::string pixels = run_child({"/usr/bin/convert", "dialog-focused.png", "txt:-"}).out;
   EXPECT_NE(pixels.find("#3070C0"), std::string::npos) << "no focus ring on OK";
   press(*server_, "Return");
-  EXPECT_EQ(child->finish(5s).exit_code, 255);
+  EXPECT_EQ(child->finish(5s).exit_code, status::kUsage);
 }
 
 // The usage text's four lines each get a line: its dialog is taller than the
@@ -320,7 +321,7 @@ class DialogScale : public testing::TestWithParam<ScaleCase> {
     x_tool(server, {"import", "-window", window, screenshot});
     const int height = geometry(server, window).at("HEIGHT");
     press(server, "Return");
-    EXPECT_EQ(child->finish(5s).exit_code, 255);
+    EXPECT_EQ(child->finish(5s).exit_code, status::kUsage);
     return height;
   }
 };
@@ -342,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // The desktop's choice wins over what the monitor measures.
                     ScaleCase{"ResourceOverMonitor", "1024/135x768/101+0+0", "Xft.dpi: 96", 0.95,
                               1.05}),
-    [](const testing::TestParamInfo<ScaleCase>& param) { return std::string(param.param.name); });
+    CaseName());
 
 struct MonitorCase {
   const char* name;
@@ -374,15 +375,13 @@ TEST_P(DialogMonitors, CentresOnTheMonitorWithThePointer) {
   EXPECT_NEAR(g.at("X") + g.at("WIDTH") / 2.0, left + 256, 1.0);
   EXPECT_NEAR(g.at("Y") + g.at("HEIGHT") / 2.0, 768 / 2.0, 1.0);
   press(server, "Return");
-  EXPECT_EQ(child->finish(5s).exit_code, 255);
+  EXPECT_EQ(child->finish(5s).exit_code, status::kUsage);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pointer, DialogMonitors,
                          testing::Values(MonitorCase{"OnTheRight", 800, 512},
                                          MonitorCase{"OnTheLeft", 100, 0}),
-                         [](const testing::TestParamInfo<MonitorCase>& param) {
-                           return std::string(param.param.name);
-                         });
+                         CaseName());
 
 // On a screen smaller than the dialog would be, it is set smaller and still
 // lies wholly on the screen, OK included.
@@ -401,7 +400,7 @@ TEST(DialogSmallScreen, FitsOnTheScreen) {
   EXPECT_LE(g.at("Y") + g.at("HEIGHT"), 120);
   x_tool(server, {"import", "-window", window, "dialog-small-screen.png"});
   press(server, "Return");
-  EXPECT_EQ(child->finish(5s).exit_code, 255);
+  EXPECT_EQ(child->finish(5s).exit_code, status::kUsage);
 }
 
 struct BrokenDisplayCase {
@@ -445,13 +444,11 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenDisplayCase{"BeforeReplyPatched", ProxyCut::BeforeReply, "FWS\x05", 0, "", "FWS\x09"},
         BrokenDisplayCase{"MidReplyPatched", ProxyCut::MidReply, "FWS\x05", 0, "", "FWS\x09"},
         BrokenDisplayCase{"AfterReplyPatched", ProxyCut::AfterReply, "CWS\x05", 0, "", "CWS\x09"},
-        BrokenDisplayCase{"MidReplyNotSwf", ProxyCut::MidReply, "abcd", 251, "not swf file\n",
-                          "abcd"},
-        BrokenDisplayCase{"AfterReplyNotSwf", ProxyCut::AfterReply, "abcd", 251, "not swf file\n",
-                          "abcd"}),
-    [](const testing::TestParamInfo<BrokenDisplayCase>& param) {
-      return std::string(param.param.name);
-    });
+        BrokenDisplayCase{"MidReplyNotSwf", ProxyCut::MidReply, "abcd", status::kNotSwf,
+                          "not swf file\n", "abcd"},
+        BrokenDisplayCase{"AfterReplyNotSwf", ProxyCut::AfterReply, "abcd", status::kNotSwf,
+                          "not swf file\n", "abcd"}),
+    CaseName());
 
 // A display that accepts the connection and never answers holds the run up
 // for a few seconds, not for ever.
