@@ -27,15 +27,20 @@ target_include_directories(kestrabin SYSTEM PRIVATE ${KESTRABIN_X11_INCLUDE})
 target_link_libraries(kestrabin PRIVATE ${kestrabin_x_libraries})
 
 # A run without a display executes a few hundred functions spread through
-# some 1.2 MB of Xlib and C library code; lld gathers them (the list comes
-# from scripts/startup-order.sh) so that starting faults in far fewer pages.
+# some 1.2 MB of Xlib and C library code; lld gathers them (the list,
+# data/startup-order.txt, comes from scripts/startup-order.sh) so that
+# starting faults in far fewer pages. A name the program no longer has makes
+# lld warn, and the lint test startup-order compares the list with a fresh one.
 include(CheckLinkerFlag)
 check_linker_flag(CXX "-fuse-ld=lld" KESTRABIN_HAVE_LLD)
 if(KESTRABIN_HAVE_LLD)
-  set(kestrabin_startup_order ${CMAKE_CURRENT_SOURCE_DIR}/cmake/startup-order.txt)
+  set(kestrabin_startup_order ${CMAKE_CURRENT_SOURCE_DIR}/data/startup-order.txt)
   target_link_options(kestrabin PRIVATE -fuse-ld=lld
-                      LINKER:--symbol-ordering-file=${kestrabin_startup_order}
-                      LINKER:--no-warn-symbol-ordering)
+                      LINKER:--symbol-ordering-file=${kestrabin_startup_order})
+  if(CMAKE_CROSSCOMPILING)
+    # The list is taken on x86-64, whose C library has functions of its own.
+    target_link_options(kestrabin PRIVATE LINKER:--no-warn-symbol-ordering)
+  endif()
   set_property(TARGET kestrabin APPEND PROPERTY LINK_DEPENDS ${kestrabin_startup_order})
 else()
   message(STATUS "lld not found: linking without the start-up ordering (starts slower)")

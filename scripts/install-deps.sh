@@ -14,7 +14,7 @@ packages=(
   clang-format clang-tidy cppcheck valgrind strace
   # the install tree and the packages: desktop entry, launch, manual, .deb
   desktop-file-utils libglib2.0-bin man-db groff-base lintian
-  # linking: lld orders the start-up code (cmake/startup-order.txt)
+  # linking: lld orders the start-up code (data/startup-order.txt)
   lld
   # the benchmark: what users would run instead of the program
   zenity python3

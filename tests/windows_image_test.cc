@@ -29,7 +29,9 @@ const std::string kIcon = KESTRABIN_ICON;
 class WindowsImage : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(file_exists(kExe)) << kExe << " is missing: build the win32 preset first";
+    if (!file_exists(kExe)) {
+      GTEST_SKIP() << kExe << " is not built: the win32 preset makes it";
+    }
   }
 
   static std::string tool(const std::vector<std::string>& argv) {
@@ -332,6 +334,9 @@ constexpr std::string_view kAsmV3 = "urn:schemas-microsoft-com:asm.v3";
 class WindowsManifest : public WindowsImage {
  protected:
   static void SetUpTestSuite() {
+    if (!file_exists(kExe)) {
+      return;
+    }
     const PeResources resources(read_file(kExe));
     ids_ = resources.ids(kRtManifest);
     text_ = resources.data(kRtManifest, 1).value_or("");

@@ -30,6 +30,9 @@ std::unique_ptr<WinePrefix> g_prefix;
 class WineDisplayEnvironment : public testing::Environment {
  public:
   void SetUp() override {
+    if (!file_exists(kExe)) {
+      return;  // each case skips, saying why
+    }
     g_server = std::make_unique<XServer>();
     if (!g_server->running()) {
       return;
@@ -64,7 +67,9 @@ int window_height(const std::string& window) {
 class WineNotice : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(file_exists(kExe)) << kExe << " is missing: build the win32 preset first";
+    if (!file_exists(kExe)) {
+      GTEST_SKIP() << kExe << " is not built: the win32 preset makes it";
+    }
     ASSERT_TRUE(g_server->running()) << "Xvfb did not start";
     ASSERT_TRUE(g_prefix != nullptr && g_prefix->ready())
         << "wineboot failed:\n"
