@@ -7,8 +7,9 @@ scripts/install-deps.sh
 
 jobs=$(nproc)
 # win32 first, so the Windows program is built before the Linux suites that
-# run it (without it they would skip); the sanitizer build then runs the Linux suites again (not lint, memcheck,
-# Wine or packages, which it would only repeat).
+# run it (without it they would skip); the sanitizer build then runs the
+# Linux suites again (not lint, memcheck, Wine or packages, which it would
+# only repeat).
 for preset in win32 linux asan; do
   echo "=== $preset"
   cmake --preset "$preset"
