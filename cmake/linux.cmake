@@ -9,6 +9,34 @@ set(KESTRABIN_X11_PARTS ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_connection.cc
     ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_quiet_console.cc)
 target_sources(kestrabin PRIVATE ${KESTRABIN_X11_PARTS})
 
+# The window icon's pixels are data (data/icons/kestrabin-window.argb, drawn
+# by make-icons.py as 32-bit little-endian words); configuring turns them into
+# the array x11_icon.cc includes, in the build tree.
+set(kestrabin_icon_pixels ${CMAKE_CURRENT_SOURCE_DIR}/data/icons/kestrabin-window.argb)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${kestrabin_icon_pixels})
+file(READ ${kestrabin_icon_pixels} kestrabin_icon_hex HEX)
+string(LENGTH "${kestrabin_icon_hex}" kestrabin_icon_digits)
+math(EXPR KESTRABIN_ICON_WORDS "${kestrabin_icon_digits} / 8")
+string(REGEX REPLACE "(..)(..)(..)(..)" "0x\\4\\3\\2\\1, " KESTRABIN_ICON_VALUES
+       "${kestrabin_icon_hex}")
+set(KESTRABIN_GENERATED_INCLUDE ${CMAKE_CURRENT_BINARY_DIR}/generated)
+file(CONFIGURE OUTPUT ${KESTRABIN_GENERATED_INCLUDE}/x11_icon_pixels.h @ONLY CONTENT [[
+// Made by configuring from data/icons/kestrabin-window.argb.
+#ifndef KESTRABIN_X11_ICON_PIXELS_H_
+#define KESTRABIN_X11_ICON_PIXELS_H_
+
+#include <array>
+#include <cstdint>
+
+// The window icon as _NET_WM_ICON takes it: for each size its width and
+// height, then its pixels row by row as 0xAARRGGBB, not premultiplied.
+inline constexpr std::array<std::uint32_t, @KESTRABIN_ICON_WORDS@> kIconPixels{
+    @KESTRABIN_ICON_VALUES@};
+
+#endif  // KESTRABIN_X11_ICON_PIXELS_H_
+]])
+target_include_directories(kestrabin PRIVATE ${KESTRABIN_GENERATED_INCLUDE})
+
 if(KESTRABIN_STATIC)
   # Static archives of Xlib and XCB: the program starts without any shared
   # library, so it runs where no X library is installed, and it loads fastest.
