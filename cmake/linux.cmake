@@ -54,14 +54,18 @@ find_path(KESTRABIN_X11_INCLUDE X11/Xlib.h REQUIRED)
 target_include_directories(kestrabin SYSTEM PRIVATE ${KESTRABIN_X11_INCLUDE})
 target_link_libraries(kestrabin PRIVATE ${kestrabin_x_libraries})
 
-# A run without a display executes a few hundred functions spread through
-# some 1.2 MB of Xlib and C library code; lld gathers them (the list,
-# data/startup-order.txt, comes from scripts/startup-order.sh) so that
-# starting faults in far fewer pages. A name the program no longer has makes
-# lld warn, and the lint test startup-order compares the list with a fresh one.
+# A run of the static program without a display executes a few hundred
+# functions spread through some 1.2 MB of Xlib and C library code; lld
+# gathers them (the list, data/startup-order.txt, comes from
+# scripts/startup-order.sh) so that starting faults in far fewer pages. A name
+# the program no longer has makes lld warn, and the lint test startup-order
+# compares the list with a fresh one. A dynamic build has its libraries' code
+# elsewhere, so the list is for the static build only.
 include(CheckLinkerFlag)
 check_linker_flag(CXX "-fuse-ld=lld" KESTRABIN_HAVE_LLD)
-if(KESTRABIN_HAVE_LLD)
+if(NOT KESTRABIN_STATIC)
+  # nothing to order
+elseif(KESTRABIN_HAVE_LLD)
   set(kestrabin_startup_order ${CMAKE_CURRENT_SOURCE_DIR}/data/startup-order.txt)
   target_link_options(kestrabin PRIVATE -fuse-ld=lld
                       LINKER:--symbol-ordering-file=${kestrabin_startup_order})
