@@ -92,15 +92,12 @@ INSTANTIATE_TEST_SUITE_P(AllCombinations, ClosedStreams,
 
 // Failures whose system text used to land in the file when descriptor 2 was
 // closed: the read, the seek and the flush, each failed by strace.
-struct InjectedFault {
-  const char* name;
+struct InjectedFault : cases::Named {
   const char* syscall;
   int occurrence;  // which of those calls on the file, from 1
   int status;
   bool byte_landed;
 };
-
-void PrintTo(const InjectedFault& c, std::ostream* os) { *os << c.name; }
 
 class FaultWithStandardErrorClosed : public testing::TestWithParam<InjectedFault> {};
 

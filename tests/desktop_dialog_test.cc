@@ -175,15 +175,12 @@ bool is_alive(pid_t pid) {
 }
 
 // One run and what it must end with once the notice is dismissed.
-struct NoticeCase {
-  const char* name;
+struct NoticeCase : cases::Named {
   const char* before;  // the file's first bytes; nullptr: no argument, the usage notice
   const char* text;    // the notice text
   int status;
   const char* err;  // standard error, exactly
 };
-
-void PrintTo(const NoticeCase& c, std::ostream* os) { *os << c.name; }
 
 const NoticeCase kPatched{"Patched", "FWS\x05", "swf file version updated to 9", 0, ""};
 const NoticeCase kNotSwf{"NotSwf", "ZWS\x05", "File is not swf file", status::kNotSwf,
@@ -306,8 +303,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, ZenityInterrupted, testing::Values(SIGTERM, SI
 // A tool in the stand-in's place, alone on PATH: either it showed the notice
 // (OK, or the window closed) and the run ends there, or it failed before
 // showing anything and the program's own X dialog follows.
-struct StandIn {
-  const char* name;
+struct StandIn : cases::Named {
   const char* tool;     // the file name on PATH
   const char* desktop;  // XDG_CURRENT_DESKTOP
   const char* script;
@@ -391,8 +387,7 @@ TEST_F(XSessionTest, StandardStreamsClosedStillTellAFailureFromAClose) {
 // The tools are there but no display can be reached: each fails before
 // showing anything, and so does the program's own dialog. Without a terminal
 // there is no notice; nothing the tools wrote reaches the console.
-struct Unreachable {
-  const char* name;
+struct Unreachable : cases::Named {
   std::vector<std::string> display;
 };
 

@@ -40,8 +40,7 @@ void expect_order(const TracedRun& traced, const std::string& path, int stream, 
   }
 }
 
-struct KernelFault {
-  const char* name;
+struct KernelFault : cases::Named {
   const std::string* movie;  // the file's bytes before the run
   const char* syscall;       // the call on the file's descriptor that fails
   int occurrence;            // which of those calls, counted from 1
@@ -51,8 +50,6 @@ struct KernelFault {
   bool byte_landed;          // byte 3 reads 9 afterwards
   Order order;
 };
-
-void PrintTo(const KernelFault& c, std::ostream* os) { *os << c.name; }
 
 class KernelFaultOutcome : public testing::TestWithParam<KernelFault> {};
 
@@ -117,14 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A buffered one-byte write cannot fail in the kernel, so these run a
 // test-only copy of the program linked with a failing fwrite.
-struct WriteFault {
-  const char* name;
+struct WriteFault : cases::Named {
   const char* fault;  // what the stand-in fwrite does; empty: the real one
   int status;
   const char* err;
 };
-
-void PrintTo(const WriteFault& c, std::ostream* os) { *os << c.name; }
 
 class WriteFaultOutcome : public testing::TestWithParam<WriteFault> {};
 

@@ -33,15 +33,12 @@ std::string link_target(const std::string& path) {
   return length < 0 ? "" : std::string(target.data(), static_cast<std::size_t>(length));
 }
 
-struct LinkCase {
-  const char* name;
+struct LinkCase : cases::Named {
   std::function<void(const ScratchDir&)> make;  // makes "link.swf", and "movie.swf" holds kMovie
   int status;
   const char* err;
   std::string link_points_to;  // unchanged afterwards
 };
-
-void PrintTo(const LinkCase& c, std::ostream* os) { *os << c.name; }
 
 class SymbolicLink : public testing::TestWithParam<LinkCase> {};
 
@@ -141,14 +138,11 @@ TEST(LongPath, JustInsideTheLimitIsPatchedAndPrinted) {
 // an ordinary user would start it.
 constexpr int kNobody = 65534;
 
-struct PermissionCase {
-  const char* name;
+struct PermissionCase : cases::Named {
   mode_t mode;
   int status;
   const char* err;
 };
-
-void PrintTo(const PermissionCase& c, std::ostream* os) { *os << c.name; }
 
 class Permission : public testing::TestWithParam<PermissionCase> {};
 

@@ -88,12 +88,9 @@ class LeaseHolder {
   bool holding_ = false;
 };
 
-struct LeaseCase {
-  const char* name;
+struct LeaseCase : cases::Named {
   int lease;  // the holder's lease: F_RDLCK is broken by an open for writing, F_WRLCK by any
 };
-
-void PrintTo(const LeaseCase& c, std::ostream* os) { *os << c.name; }
 
 class Leased : public testing::TestWithParam<LeaseCase> {};
 

@@ -85,15 +85,12 @@ INSTANTIATE_TEST_SUITE_P(Invocations, UsageOutcome, testing::ValuesIn(invocation
 TEST_F(UsageOutcome, NoArgumentVector) { expect_usage({}, true); }
 
 // Names that open nothing: the platform's description, and nothing created.
-struct OpenFailureCase {
-  const char* name;
+struct OpenFailureCase : cases::Named {
   std::string argument;  // relative to the scratch directory
   const char* err;
 };
 
 // Keeps test names readable in listings.
-void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
-
 class OpenFailure : public testing::TestWithParam<OpenFailureCase> {};
 
 TEST_P(OpenFailure, DescribedAndNothingCreated) {

@@ -58,14 +58,11 @@ class OverlayMount {
   bool mounted_ = false;
 };
 
-struct OverlayCase {
-  const char* name;
+struct OverlayCase : cases::Named {
   std::string before;
   int status;
   const char* err;
 };
-
-void PrintTo(const OverlayCase& c, std::ostream* os) { *os << c.name; }
 
 class Overlay : public testing::TestWithParam<OverlayCase> {};
 

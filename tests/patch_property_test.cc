@@ -219,14 +219,11 @@ TEST(PatchProperty, GeneratedFilesThroughTheProgram) {
 
 // Huge files that are mostly hole: patched in place at once, the far end and
 // the length untouched, and nothing read or written beyond the header.
-struct SparseCase {
-  const char* name;
+struct SparseCase : cases::Named {
   off_t size;
   std::string header;  // written at offset 0; empty leaves a hole there
   int status;
 };
-
-void PrintTo(const SparseCase& c, std::ostream* os) { *os << c.name; }
 
 class SparseFile : public testing::TestWithParam<SparseCase> {};
 

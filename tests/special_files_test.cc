@@ -70,13 +70,10 @@ std::string pending_bytes(int fd) {
   return bytes;
 }
 
-struct SpecialCase {
-  const char* name;
+struct SpecialCase : cases::Named {
   std::function<std::string(const ScratchDir&)> make;  // returns the path to pass
   std::set<std::string> errors;
 };
-
-void PrintTo(const SpecialCase& c, std::ostream* os) { *os << c.name; }
 
 class SpecialFile : public testing::TestWithParam<SpecialCase> {};
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <concepts>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,9 +36,24 @@ inline constexpr const char* kUsageText =
     "  Copyright (c) 2011-2026 the Kestrabin developers\n"
     "  Support: kestrabin-support@example.org";
 
-// One file, its bytes before the run, and what the run must give.
-struct FileCase {
+namespace cases {
+
+// Every case of the suites starts with its name: gtest prints a case by it,
+// in listings and failures, and CaseName names the test after it.
+struct Named {
   const char* name;
+};
+
+// Constrained, so that gtest prefers it to its own printer for any type.
+template <std::derived_from<Named> Case>
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
+
+}  // namespace cases
+
+// One file, its bytes before the run, and what the run must give.
+struct FileCase : cases::Named {
   std::string before;
   int status;       // eight-bit exit status
   int old_version;  // for Patched: the number in the success line
@@ -45,8 +61,6 @@ struct FileCase {
 };
 
 // Keeps test names readable in listings.
-inline void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
-
 // Names each parameterised case after its `name` field.
 struct CaseName {
   template <typename Case>
@@ -118,12 +132,9 @@ inline std::vector<FileCase> header_cases(const std::string& newline) {
 
 // Invocations that name no single file, given in a directory that holds
 // a.swf (version 5) and b.swf (version 6): the usage notice and no file opened.
-struct InvocationCase {
-  const char* name;
+struct InvocationCase : cases::Named {
   std::vector<std::string> args;  // after the program's own path
 };
-
-inline void PrintTo(const InvocationCase& c, std::ostream* os) { *os << c.name; }
 
 inline void write_invocation_files(const ScratchDir& dir) {
   write_file(dir / "a.swf", "FWS\x05");

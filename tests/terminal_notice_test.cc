@@ -28,16 +28,13 @@ std::string without_carriage_returns(std::string text) {
   return text;
 }
 
-struct TerminalCase {
-  const char* name;
+struct TerminalCase : cases::Named {
   const char* file_bytes;  // nullptr: no file is made
   bool pass_path;
   int status;
   std::string console;  // what the run writes before its notice
   std::string notice;
 };
-
-void PrintTo(const TerminalCase& c, std::ostream* os) { *os << c.name; }
 
 class TerminalNotice : public testing::TestWithParam<TerminalCase> {
  protected:
@@ -122,12 +119,9 @@ TEST(TerminalNoticeEnds, OnHangUpWithTheRunsStatus) {
 
 // Signals that come while the notice waits end the wait, not the run: it ends
 // with its own status (here a refused file's) rather than the signal's.
-struct Interruption {
-  const char* name;
+struct Interruption : cases::Named {
   std::function<void(ChildProcess&)> interrupt;
 };
-
-void PrintTo(const Interruption& c, std::ostream* os) { *os << c.name; }
 
 class TerminalNoticeInterrupted : public testing::TestWithParam<Interruption> {};
 

@@ -360,16 +360,13 @@ TEST_F(WindowsManifest, IsOneWellFormedAssembly) {
 
 // One setting: the elements leading to it, the namespace they are in, and
 // the setting's own namespace, attributes and text, all exactly.
-struct SettingCase {
-  const char* name;
+struct SettingCase : cases::Named {
   std::vector<std::string> path;
   std::string_view path_ns;
   std::string_view ns;
   std::map<std::string, std::string> attributes;
   std::string text;
 };
-
-void PrintTo(const SettingCase& c, std::ostream* os) { *os << c.name; }
 
 class ManifestSetting : public WindowsManifest, public testing::WithParamInterface<SettingCase> {};
 

@@ -102,14 +102,11 @@ class WineNotice : public testing::Test {
   ScratchDir dir_;
 };
 
-struct NoticeCase {
-  const char* name;
+struct NoticeCase : cases::Named {
   std::vector<std::string> args;
   int status;  // the low eight bits, as Wine hands them to Linux
   const char* out;
 };
-
-void PrintTo(const NoticeCase& c, std::ostream* os) { *os << c.name; }
 
 class NoticeOutcome : public WineNotice, public testing::WithParamInterface<NoticeCase> {};
 

@@ -94,12 +94,9 @@ INSTANTIATE_TEST_SUITE_P(Headers, FileOutcome, testing::ValuesIn(header_cases("\
 // code page 1252 (the prefix's ANSI code page) would turn into single bytes,
 // scripts it lacks, which would arrive as '?', and an emoji, which is a
 // surrogate pair in UTF-16.
-struct PathCase {
-  const char* name;
+struct PathCase : cases::Named {
   std::string file_name;  // UTF-8, as on Linux and as printed
 };
-
-void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
 
 class PathOutcome : public WineRun, public testing::WithParamInterface<PathCase> {};
 
@@ -149,14 +146,11 @@ INSTANTIATE_TEST_SUITE_P(Invocations, UsageOutcome, testing::ValuesIn(invocation
                          CaseName());
 
 // Names that open nothing, or nothing that is a disk file.
-struct OpenFailureCase {
-  const char* name;
+struct OpenFailureCase : cases::Named {
   std::string argument;
   const char* err;
   bool creates_nothing;  // checked for names that could have become a file
 };
-
-void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
 
 class OpenFailure : public WineRun, public testing::WithParamInterface<OpenFailureCase> {};
 
@@ -200,13 +194,10 @@ TEST_F(WineRun, ConsoleInputIsRefusedNotRead) {
 
 // The full signed status, as a Windows console reads it. Delayed expansion
 // (!ERRORLEVEL!) reads the status after the program has run.
-struct SignedStatusCase {
-  const char* name;
+struct SignedStatusCase : cases::Named {
   std::string command;
   const char* errorlevel;
 };
-
-void PrintTo(const SignedStatusCase& c, std::ostream* os) { *os << c.name; }
 
 class SignedStatus : public WineRun, public testing::WithParamInterface<SignedStatusCase> {};
 

@@ -18,8 +18,7 @@ using namespace std::string_literals;
 const std::string kProgram = KESTRABIN_BINARY;
 const std::string kMovie = "FWS\x05\x20\x00\x00\x00movie body"s;
 
-struct SignalCase {
-  const char* name;
+struct SignalCase : cases::Named {
   std::string before;
   std::vector<int> readerless;  // standard descriptors whose pipe has no reader
   long file_size_limit;         // negative: none
@@ -27,8 +26,6 @@ struct SignalCase {
   std::string err;  // what reaches standard error, when it has a reader
   std::string after;
 };
-
-void PrintTo(const SignalCase& c, std::ostream* os) { *os << c.name; }
 
 class WriteSignal : public testing::TestWithParam<SignalCase> {};
 

@@ -77,8 +77,7 @@ class DialogTest : public testing::Test {
 
 std::unique_ptr<XServer> DialogTest::server_;
 
-struct Dismissal {
-  const char* name;
+struct Dismissal : cases::Named {
   std::function<void(const XServer&, const std::string& window)> act;
 };
 
@@ -287,15 +286,12 @@ TEST(DialogNoServer, UnreachableDisplayIsNoNotice) {
   EXPECT_EQ(read_file(dir / "movie.swf"), "CWS\x09");
 }
 
-struct ScaleCase {
-  const char* name;
+struct ScaleCase : cases::Named {
   const char* monitor;   // xrandr's geometry, with millimetres, of the one monitor; empty: Xvfb's
   const char* resource;  // the desktop's resources; empty: none
   double least;          // the dialog's height against one at 96 dpi
   double most;
 };
-
-void PrintTo(const ScaleCase& c, std::ostream* os) { *os << c.name; }
 
 class DialogScale : public testing::TestWithParam<ScaleCase> {
  protected:
@@ -345,13 +341,10 @@ INSTANTIATE_TEST_SUITE_P(
                               1.05}),
     CaseName());
 
-struct MonitorCase {
-  const char* name;
+struct MonitorCase : cases::Named {
   int pointer_x;
   int monitor_left;  // of the 512-pixel-wide monitor that holds the pointer
 };
-
-void PrintTo(const MonitorCase& c, std::ostream* os) { *os << c.name; }
 
 class DialogMonitors : public testing::TestWithParam<MonitorCase> {};
 
@@ -403,16 +396,13 @@ TEST(DialogSmallScreen, FitsOnTheScreen) {
   EXPECT_EQ(child->finish(5s).exit_code, status::kUsage);
 }
 
-struct BrokenDisplayCase {
-  const char* name;
+struct BrokenDisplayCase : cases::Named {
   ProxyCut cut;
   const char* movie;  // the file's first bytes
   int status;
   const char* err;    // all of standard error: the program's own text, nothing from Xlib
   const char* after;  // the file's bytes after the run
 };
-
-void PrintTo(const BrokenDisplayCase& c, std::ostream* os) { *os << c.name; }
 
 class DialogBrokenDisplay : public testing::TestWithParam<BrokenDisplayCase> {};
 

@@ -36,26 +36,28 @@ void report_system_error() { std::perror(nullptr); }
 
 void report(const char* diagnostic) { std::fputs(diagnostic, stderr); }
 
-Outcome read_failure(std::FILE* stream) {
-  if (std::ferror(stream) != 0) {
-    report_system_error();
-    std::fclose(stream);
-    return Outcome::ReadError;
-  }
-  report("fread fail\n");
-  std::fclose(stream);
-  return Outcome::ShortRead;
-}
+// How a read or write that did not move its one item failed: with the
+// stream's error indicator set, the system's text and the error outcome;
+// otherwise the fixed diagnostic and the short outcome. The text comes first,
+// then the close.
+struct ItemFailure {
+  Outcome error;
+  Outcome short_count;
+  const char* diagnostic;
+};
 
-Outcome write_failure(std::FILE* stream) {
-  if (std::ferror(stream) != 0) {
+constexpr ItemFailure kReadFailure{Outcome::ReadError, Outcome::ShortRead, "fread fail\n"};
+constexpr ItemFailure kWriteFailure{Outcome::WriteError, Outcome::ShortWrite, "fwrite fail\n"};
+
+Outcome item_failure(std::FILE* stream, const ItemFailure& failure) {
+  const bool stream_error = std::ferror(stream) != 0;
+  if (stream_error) {
     report_system_error();
-    std::fclose(stream);
-    return Outcome::WriteError;
+  } else {
+    report(failure.diagnostic);
   }
-  report("fwrite fail\n");
   std::fclose(stream);
-  return Outcome::ShortWrite;
+  return stream_error ? failure.error : failure.short_count;
 }
 
 }  // namespace
@@ -70,7 +72,7 @@ Outcome patch_swf_version(const char* path) {
 
   SwfHeaderPrefix header{};
   if (std::fread(header.bytes.data(), header.bytes.size(), 1, stream) != 1) {
-    return read_failure(stream);
+    return item_failure(stream, kReadFailure);
   }
 
   if (!has_swf_signature(header)) {
@@ -96,7 +98,7 @@ Outcome patch_swf_version(const char* path) {
   }
 
   if (std::fwrite(&kTargetVersion, 1, 1, stream) != 1) {
-    return write_failure(stream);
+    return item_failure(stream, kWriteFailure);
   }
 
   // Closing flushes the byte; a failure here means it may not have landed.

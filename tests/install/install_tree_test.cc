@@ -15,6 +15,7 @@
 #include "child_process.h"
 #include "outcome.h"
 #include "scratch_dir.h"
+#include "swf_cases.h"
 
 namespace {
 
@@ -139,8 +140,7 @@ TEST(DesktopEntry, NamesTheInstalledProgramAndIcon) {
   EXPECT_TRUE(file_exists(icon_path("48x48", icon + ".png"))) << "Icon=" << icon;
 }
 
-struct ContextMenu {
-  const char* name;
+struct ContextMenu : cases::Named {
   const char* file;   // under share/
   const char* group;  // holds the types and the selection limit
   const char* types_key;
@@ -181,8 +181,7 @@ ChildResult shell(const std::string& script, const std::vector<std::string>& arg
   return run_child(argv, options);
 }
 
-struct Renderer {
-  const char* name;
+struct Renderer : cases::Named {
   const char* script;  // $1 is the installed, compressed page
 };
 
