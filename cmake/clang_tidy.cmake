@@ -1,4 +1,4 @@
-# Runs clang-tidy over every Linux source and test file the build compiles,
+# Runs clang-tidy over every Linux source, test and benchmark file the build compiles,
 # as compile_commands.json lists them, then over the Windows sources. cmake -DBUILD_DIR=... -DSOURCE_DIR=... -P
 file(READ ${BUILD_DIR}/compile_commands.json commands)
 string(JSON count LENGTH "${commands}")
@@ -6,7 +6,7 @@ math(EXPR last "${count} - 1")
 set(files)
 foreach(i RANGE ${last})
   string(JSON file GET "${commands}" ${i} file)
-  if(file MATCHES "^${SOURCE_DIR}/(src|tests)/")
+  if(file MATCHES "^${SOURCE_DIR}/(src|tests|bench)/")
     list(APPEND files ${file})
   endif()
 endforeach()

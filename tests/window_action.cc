@@ -10,18 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+#include "x_close_request.h"
 
-void send_close_request(Display* display, Window window) {
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
-  XSendEvent(display, window, False, NoEventMask, &event);
-}
+namespace {
 
 void destroy(Display* display, Window window) {
   XUnmapWindow(display, window);

@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_TESTS_SCRATCH_DIR_H_
-#define KESTRABIN_TESTS_SCRATCH_DIR_H_
+#ifndef KESTRABIN_TESTS_SUPPORT_SCRATCH_DIR_H_
+#define KESTRABIN_TESTS_SUPPORT_SCRATCH_DIR_H_
 
 #include <string>
 
@@ -11,7 +11,7 @@ class ScratchDir {
   ScratchDir& operator=(const ScratchDir&) = delete;
   ~ScratchDir();
 
-  const std::string& path() const { return path_; }
+  [[nodiscard]] const std::string& path() const { return path_; }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
  private:
@@ -22,4 +22,4 @@ void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 
-#endif  // KESTRABIN_TESTS_SCRATCH_DIR_H_
+#endif  // KESTRABIN_TESTS_SUPPORT_SCRATCH_DIR_H_

@@ -4,14 +4,16 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <utility>
 
 #include "scratch_dir.h"
 
 namespace {
 
-// "name(args)   = result [...]" as strace writes it with -qq and no pid.
+// "name(args)   = result [...]" as strace writes it with -qq; with -f, each
+// line starts with the pid.
 bool parse_line(const std::string& line, Syscall& call) {
-  static const std::regex kLine(R"(^(\w+)\((.*)\)\s+= (.*)$)");
+  static const std::regex kLine(R"(^(?:\d+ +)?(\w+)\((.*)\)\s+= (.*)$)");
   std::smatch match;
   if (!std::regex_match(line, match, kLine)) {
     return false;
@@ -36,31 +38,14 @@ std::vector<Syscall> read_log(const std::string& path) {
   return calls;
 }
 
-}  // namespace
-
-int Syscall::fd() const {
-  char* end = nullptr;
-  const long value = std::strtol(args.c_str(), &end, 10);
-  return end != args.c_str() && (*end == ',' || *end == '\0') ? static_cast<int>(value) : -1;
-}
-
-TracedRun run_traced(const std::vector<std::string>& argv, const std::string& inject,
-                     ChildOptions options, std::chrono::milliseconds timeout) {
+// Runs `argv` under strace with `strace_options`, logging to a scratch file.
+TracedRun run_under_strace(const std::vector<std::string>& argv,
+                           const std::vector<std::string>& strace_options, ChildOptions options,
+                           std::chrono::milliseconds timeout) {
   const ScratchDir log_dir;
   const std::string log = log_dir / "strace.log";
-  std::vector<std::string> full{"/usr/bin/strace",
-                                "-qq",
-                                "-o",
-                                log,
-                                "-s",
-                                "256",
-                                "-e",
-                                "signal=none",
-                                "-e",
-                                "trace=open,openat,read,write,lseek,close,dup,dup2,dup3,fcntl"};
-  if (!inject.empty()) {
-    full.insert(full.end(), {"-e", "inject=" + inject});
-  }
+  std::vector<std::string> full{"/usr/bin/strace", "-qq", "-o", log, "-e", "signal=none"};
+  full.insert(full.end(), strace_options.begin(), strace_options.end());
   full.emplace_back("--");
   full.insert(full.end(), argv.begin(), argv.end());
   // LeakSanitizer cannot run under a tracer; the sanitizer build otherwise
@@ -70,6 +55,34 @@ TracedRun run_traced(const std::vector<std::string>& argv, const std::string& in
   traced.run = run_child(full, options, timeout);
   traced.calls = read_log(log);
   return traced;
+}
+
+// The first argument as a descriptor, or -1 when it is not a number.
+int first_fd(const Syscall& call) {
+  char* end = nullptr;
+  const long value = std::strtol(call.args.c_str(), &end, 10);
+  const bool ends = *end == ',' || *end == '\0' || *end == '<';
+  return end != call.args.c_str() && ends ? static_cast<int>(value) : -1;
+}
+
+// The file that descriptor refers to, as strace -y names it ("3</tmp/a>");
+// empty without -y or when the first argument is no descriptor.
+std::string first_fd_path(const Syscall& call) {
+  static const std::regex kNamedFd(R"(^\d+<([^>]*)>)");
+  std::smatch match;
+  return std::regex_search(call.args, match, kNamedFd) ? match[1].str() : std::string();
+}
+
+}  // namespace
+
+TracedRun run_traced(const std::vector<std::string>& argv, const std::string& inject,
+                     ChildOptions options, std::chrono::milliseconds timeout) {
+  std::vector<std::string> strace_options{
+      "-s", "256", "-e", "trace=open,openat,read,write,lseek,close,dup,dup2,dup3,fcntl"};
+  if (!inject.empty()) {
+    strace_options.insert(strace_options.end(), {"-e", "inject=" + inject});
+  }
+  return run_under_strace(argv, strace_options, std::move(options), timeout);
 }
 
 bool is_open(const Syscall& call) { return call.name == "openat" || call.name == "open"; }
@@ -117,19 +130,19 @@ std::vector<std::size_t> calls_on_file(const TracedRun& traced, const std::strin
   for (std::size_t i = open + 1; i < traced.calls.size(); ++i) {
     const Syscall& call = traced.calls[i];
     if (call.result >= 0 &&
-        (reopens_one_of(call, fds) || (is_duplication(call) && fds.contains(call.fd())))) {
+        (reopens_one_of(call, fds) || (is_duplication(call) && fds.contains(first_fd(call))))) {
       fds.insert(static_cast<int>(call.result));
       continue;
     }
-    if (!fds.contains(call.fd())) {
+    if (!fds.contains(first_fd(call))) {
       continue;
     }
-    if (!locating.contains(call.fd())) {
+    if (!locating.contains(first_fd(call))) {
       found.push_back(i);
     }
     if (call.name == "close") {
-      fds.erase(call.fd());  // the number may now name something else
-      locating.erase(call.fd());
+      fds.erase(first_fd(call));  // the number may now name something else
+      locating.erase(first_fd(call));
     }
   }
   return found;
@@ -171,15 +184,61 @@ std::size_t first_write_to(const TracedRun& traced, int stream) {
   std::set<int> stream_fds{stream};
   for (std::size_t i = 0; i < traced.calls.size(); ++i) {
     const Syscall& call = traced.calls[i];
-    if (is_duplication(call) && stream_fds.contains(call.fd()) && call.result >= 0) {
+    if (is_duplication(call) && stream_fds.contains(first_fd(call)) && call.result >= 0) {
       stream_fds.insert(static_cast<int>(call.result));
     } else if (call.name == "close") {
-      if (call.fd() != stream) {
-        stream_fds.erase(call.fd());
+      if (first_fd(call) != stream) {
+        stream_fds.erase(first_fd(call));
       }
-    } else if (call.name == "write" && stream_fds.contains(call.fd())) {
+    } else if (call.name == "write" && stream_fds.contains(first_fd(call))) {
       return i;
     }
   }
   return std::string::npos;
+}
+
+namespace {
+
+bool is_read(const std::string& name) {
+  return name == "read" || name == "pread64" || name == "readv" || name == "preadv" ||
+         name == "preadv2";
+}
+
+bool is_write(const std::string& name) {
+  return name == "write" || name == "pwrite64" || name == "writev" || name == "pwritev" ||
+         name == "pwritev2";
+}
+
+// mmap names its descriptor fifth, so the file is looked for anywhere in it.
+void add_call(FileTraffic& traffic, const Syscall& call, const std::string& path) {
+  const long bytes = call.result > 0 ? call.result : 0;
+  if (call.name == "mmap") {
+    traffic.maps += call.args.find("<" + path + ">") != std::string::npos ? 1 : 0;
+  } else if (first_fd_path(call) != path) {
+    return;
+  } else if (is_read(call.name)) {
+    traffic.read_calls++;
+    traffic.bytes_read += bytes;
+  } else if (is_write(call.name)) {
+    traffic.write_calls++;
+    traffic.bytes_written += bytes;
+  }
+}
+
+}  // namespace
+
+FileTraffic trace_file_traffic(const std::vector<std::string>& argv, const std::string& path,
+                               ChildOptions options, std::chrono::milliseconds timeout) {
+  // -y names each descriptor's file, -s 0 leaves the data out of the log.
+  const TracedRun traced = run_under_strace(
+      argv,
+      {"-f", "-y", "-s", "0", "-e",
+       "trace=read,pread64,readv,preadv,preadv2,write,pwrite64,writev,pwritev,pwritev2,mmap"},
+      std::move(options), timeout);
+  FileTraffic traffic;
+  traffic.traced = traced.run.exited && traced.run.exit_code == 0;
+  for (const Syscall& call : traced.calls) {
+    add_call(traffic, call, path);
+  }
+  return traffic;
 }

@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_TESTS_X_SERVER_H_
-#define KESTRABIN_TESTS_X_SERVER_H_
+#ifndef KESTRABIN_TESTS_SUPPORT_X_SERVER_H_
+#define KESTRABIN_TESTS_SUPPORT_X_SERVER_H_
 
 #include <sys/types.h>
 
@@ -23,16 +23,16 @@ class XServer {
   XServer& operator=(const XServer&) = delete;
   ~XServer();
 
-  bool running() const { return pid_ > 0; }
-  const std::string& display() const { return display_; }
+  [[nodiscard]] bool running() const { return pid_ > 0; }
+  [[nodiscard]] const std::string& display() const { return display_; }
 
   // The environment of a child that talks to this server and nothing else.
-  std::vector<std::string> environment() const;
+  [[nodiscard]] std::vector<std::string> environment() const;
 
   // The same for the program, whose PATH is an empty directory: it finds no
   // desktop dialog tool (zenity, kdialog), which it would use first, and so
   // shows its own dialog. It needs PATH for nothing else.
-  std::vector<std::string> program_environment() const;
+  [[nodiscard]] std::vector<std::string> program_environment() const;
 
   // Ends the server at once, as a crash or a lost session would.
   void kill_now();
@@ -53,4 +53,4 @@ std::string x_tool(const XServer& server, const std::vector<std::string>& argv);
 // empty when none appears.
 std::string wait_for_window(const XServer& server, const std::string& title);
 
-#endif  // KESTRABIN_TESTS_X_SERVER_H_
+#endif  // KESTRABIN_TESTS_SUPPORT_X_SERVER_H_

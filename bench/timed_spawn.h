@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_BENCH_LAUNCH_H_
-#define KESTRABIN_BENCH_LAUNCH_H_
+#ifndef KESTRABIN_BENCH_TIMED_SPAWN_H_
+#define KESTRABIN_BENCH_TIMED_SPAWN_H_
 
 #include <sys/types.h>
 
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+// A program and its whole environment; nothing is inherited.
 struct Command {
   std::vector<std::string> argv;
   std::vector<std::string> env;
@@ -27,19 +28,7 @@ struct TimedRun {
 // Spawn to reaped, the way a caller experiences one run.
 TimedRun run_timed(const Command& command);
 
-// Starts `command` like start(), traced so that its peak resident set can be
-// read as it exits. Runs freely otherwise.
-pid_t start_traced(const Command& command);
-
-struct TracedExit {
-  int status = -1;
-  long peak_rss_kib = -1;  // VmHWM of the image that exits
-};
-
-// Waits for a child from start_traced(), passing signals on.
-TracedExit wait_traced(pid_t pid);
-
 // True when a wait status is a normal exit with status 0.
 bool exited_cleanly(int status);
 
-#endif  // KESTRABIN_BENCH_LAUNCH_H_
+#endif  // KESTRABIN_BENCH_TIMED_SPAWN_H_

@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_TESTS_X_PROXY_H_
-#define KESTRABIN_TESTS_X_PROXY_H_
+#ifndef KESTRABIN_TESTS_SUPPORT_X_PROXY_H_
+#define KESTRABIN_TESTS_SUPPORT_X_PROXY_H_
 
 #include <sys/types.h>
 
@@ -32,4 +32,4 @@ class XProxy {
   std::string display_;
 };
 
-#endif  // KESTRABIN_TESTS_X_PROXY_H_
+#endif  // KESTRABIN_TESTS_SUPPORT_X_PROXY_H_

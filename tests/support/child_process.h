@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_TESTS_CHILD_PROCESS_H_
-#define KESTRABIN_TESTS_CHILD_PROCESS_H_
+#ifndef KESTRABIN_TESTS_SUPPORT_CHILD_PROCESS_H_
+#define KESTRABIN_TESTS_SUPPORT_CHILD_PROCESS_H_
 
 #include <sys/types.h>
 
@@ -67,7 +67,7 @@ class ChildProcess {
   // Waits for the child to end, killing it at the deadline.
   ChildResult finish(std::chrono::milliseconds timeout);
 
-  pid_t pid() const { return pid_; }
+  [[nodiscard]] pid_t pid() const { return pid_; }
 
  private:
   void collect(std::chrono::milliseconds timeout);
@@ -88,4 +88,4 @@ std::vector<char*> c_strings(const std::vector<std::string>& strings);
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options = {},
                       std::chrono::milliseconds timeout = std::chrono::seconds(20));
 
-#endif  // KESTRABIN_TESTS_CHILD_PROCESS_H_
+#endif  // KESTRABIN_TESTS_SUPPORT_CHILD_PROCESS_H_

@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_TESTS_WINE_PREFIX_H_
-#define KESTRABIN_TESTS_WINE_PREFIX_H_
+#ifndef KESTRABIN_TESTS_SUPPORT_WINE_PREFIX_H_
+#define KESTRABIN_TESTS_SUPPORT_WINE_PREFIX_H_
 
 #include <chrono>
 #include <string>
@@ -48,4 +48,4 @@ class WinePrefix {
 // `unix_path` as Windows programs in a prefix see it: on drive Z:, with backslashes.
 std::string windows_path(const std::string& unix_path);
 
-#endif  // KESTRABIN_TESTS_WINE_PREFIX_H_
+#endif  // KESTRABIN_TESTS_SUPPORT_WINE_PREFIX_H_

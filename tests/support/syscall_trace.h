@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_TESTS_SYSCALL_TRACE_H_
-#define KESTRABIN_TESTS_SYSCALL_TRACE_H_
+#ifndef KESTRABIN_TESTS_SUPPORT_SYSCALL_TRACE_H_
+#define KESTRABIN_TESTS_SUPPORT_SYSCALL_TRACE_H_
 
 #include <chrono>
 #include <cstddef>
@@ -14,9 +14,6 @@ struct Syscall {
   std::string args;  // as logged, strings escaped and cut short
   long result = 0;
   bool injected = false;
-
-  // The first argument as a descriptor, or -1 when it is not a number.
-  int fd() const;
 };
 
 struct TracedRun {
@@ -51,4 +48,21 @@ int ordinal_among_same_name(const TracedRun& traced, std::size_t index);
 // descriptor, or npos.
 std::size_t first_write_to(const TracedRun& traced, int stream);
 
-#endif  // KESTRABIN_TESTS_SYSCALL_TRACE_H_
+// What one run did to one file.
+struct FileTraffic {
+  bool traced = false;  // strace ran the program, and it exited with status 0
+  long long bytes_read = 0;
+  long long bytes_written = 0;
+  int read_calls = 0;
+  int write_calls = 0;
+  int maps = 0;  // mmap of the file: reading it without read calls
+};
+
+// Runs `argv` under strace, its children included, and adds up the reads and
+// writes made on the file `path` (absolute) through any descriptor for it,
+// as strace names each descriptor's file.
+FileTraffic trace_file_traffic(const std::vector<std::string>& argv, const std::string& path,
+                               ChildOptions options = {},
+                               std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+#endif  // KESTRABIN_TESTS_SUPPORT_SYSCALL_TRACE_H_
