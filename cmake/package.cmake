@@ -108,8 +108,3 @@ else()
 endif()
 
 include(CPack)
-
-if(KESTRABIN_TESTS)
-  enable_testing()
-  add_subdirectory(tests/install)
-endif()

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 #include <cstring>
 
 #include "notice_interrupts.h"
@@ -308,9 +309,16 @@ void close_dialog(Dialog& dialog) {
   close_display(display);
 }
 
+bool names_a_display(const char* display) { return display != nullptr && display[0] != '\0'; }
+
 }  // namespace
 
 DialogResult show_x11_dialog(const char* text, const char* caption) {
+  // Xlib finds no display without DISPLAY either; asking first spares a run
+  // with no display the console's quieting and the connection's deadline.
+  if (!names_a_display(std::getenv("DISPLAY"))) {
+    return DialogResult::NoDisplay;
+  }
   const QuietConsole console;
   if (!console.quiet()) {
     return DialogResult::NoDisplay;

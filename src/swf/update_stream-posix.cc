@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 
@@ -50,72 +49,48 @@ bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Finds the file without opening it: an O_PATH descriptor reads nothing,
-// wakes no peer of a FIFO and opens no device. Fills `found` on success.
-int locate_regular_file(const char* path, struct stat& found) {
-  const int fd = open(path, O_PATH | O_CLOEXEC);
-  if (fd < 0) {
-    return -1;
-  }
-  if (fstat(fd, &found) != 0) {
-    close_keeping_errno(fd);
-    return -1;
+// Looks the name up without opening it, so that no peer of a FIFO, socket or
+// device notices the run, and refuses anything but a regular file.
+bool find_regular_file(const char* path, struct stat& found) {
+  if (stat(path, &found) != 0) {
+    return false;
   }
   const int refusal = refusal_for(found.st_mode);
-  if (refusal != 0) {
-    close(fd);
-    errno = refusal;
-    return -1;
-  }
-  return fd;
+  errno = refusal;
+  return refusal == 0;
 }
 
-// Opens `path` again without waiting on anything, and keeps the descriptor
-// only if it is still the file `expected` describes; what took its place in
-// the meantime is never read or written.
-int open_same_file_by_path(const char* path, const struct stat& expected, int access) {
-  const int fd = open(path, access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+// Opens `path` with `access` and keeps the descriptor only if it is the file
+// `expected` describes: whatever took the name's place since it was looked
+// up is never read or written. The open does not wait on a FIFO or a device;
+// a lease another process holds on the file (the one reason a regular file
+// answers EWOULDBLOCK) is waited for, as a plain open waits.
+int open_same_file(const char* path, int access, const struct stat& expected) {
+  const int flags = access | O_NOCTTY | O_CLOEXEC;
+  int fd = open(path, flags | O_NONBLOCK);
+  if (fd < 0 && errno == EWOULDBLOCK) {
+    fd = open(path, flags);
+  }
+  fd = off_console_descriptors(fd);
   if (fd < 0) {
     return -1;
   }
-  struct stat now {};
-  if (fstat(fd, &now) != 0) {
+  struct stat opened {};
+  if (fstat(fd, &opened) != 0) {
     close_keeping_errno(fd);
     return -1;
   }
-  if (!same_file(now, expected)) {
+  if (!same_file(opened, expected)) {
     close(fd);
-    errno = S_ISREG(now.st_mode) ? EINVAL : refusal_for(now.st_mode);
+    errno = S_ISREG(opened.st_mode) ? EINVAL : refusal_for(opened.st_mode);
     return -1;
   }
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  // Back to plain blocking I/O (F_SETFL changes only the status flags).
+  if (fcntl(fd, F_SETFL, 0) != 0) {
     close_keeping_errno(fd);
     return -1;
   }
   return fd;
-}
-
-// Opens the very file that `fd` refers to with `access`. Through /proc the
-// name cannot be swapped for another file, and the open may wait as a plain
-// open does (for a lease to be given up). Without /proc, falls back to
-// `path`, checked to be the same file.
-int reopen(int fd, const char* path, int access) {
-  // A fixed buffer: the program uses no allocating C++ library code.
-  std::array<char, 32> self{};
-  std::snprintf(self.data(), self.size(), "/proc/self/fd/%d", fd);
-  const int reopened = open(self.data(), access | O_CLOEXEC);
-  if (reopened >= 0) {
-    return off_console_descriptors(reopened);
-  }
-  if (errno != ENOENT) {
-    return -1;
-  }
-  struct stat expected {};
-  if (fstat(fd, &expected) != 0) {
-    return -1;
-  }
-  return off_console_descriptors(open_same_file_by_path(path, expected, access));
 }
 
 std::FILE* stream_on(int fd, const char* mode) {
@@ -133,22 +108,19 @@ std::FILE* stream_on(int fd, const char* mode) {
 
 std::FILE* open_for_check(const char* path) {
   struct stat found {};
-  const int located = locate_regular_file(path, found);
-  if (located < 0) {
+  if (!find_regular_file(path, found)) {
     return nullptr;
   }
   // Checked with the ids the open for update will use, before anything is read.
   if (faccessat(AT_FDCWD, path, R_OK | W_OK, AT_EACCESS) != 0) {
-    close_keeping_errno(located);
     return nullptr;
   }
-  const int fd = reopen(located, path, O_RDONLY);
-  close_keeping_errno(located);
-  return stream_on(fd, "rb");
+  return stream_on(open_same_file(path, O_RDONLY, found), "rb");
 }
 
 std::FILE* reopen_for_update(std::FILE* stream, const char* path) {
-  const int fd = reopen(fileno(stream), path, O_RDWR);
+  struct stat checked {};
+  const int fd = fstat(fileno(stream), &checked) == 0 ? open_same_file(path, O_RDWR, checked) : -1;
   const int saved = errno;
   std::fclose(stream);
   errno = saved;

@@ -104,45 +104,30 @@ bool is_duplication(const Syscall& call) {
          (call.name == "fcntl" && call.args.find("F_DUPFD") != std::string::npos);
 }
 
-// Whether `call` opens again, through /proc, a file that one of `fds` holds.
-bool reopens_one_of(const Syscall& call, const std::set<int>& fds) {
-  static const std::regex kProcFd(R"re("/proc/self/fd/(\d+)")re");
-  std::smatch match;
-  return is_open(call) && std::regex_search(call.args, match, kProcFd) &&
-         fds.contains(std::stoi(match[1]));
+bool opens_path(const Syscall& call, const std::string& quoted_path) {
+  return is_open(call) && call.result >= 0 && call.args.find(quoted_path) != std::string::npos;
 }
 
 // The indices of the calls made on the file that `path` names, through any
-// descriptor the run held for it: the one its open gave, copies of it and
-// reopens of it through /proc. Calls on a descriptor opened with O_PATH,
-// which only locates the file, are left out.
+// descriptor the run held for it: each open of the name (the file is read
+// through one and written through another) and copies of those.
 std::vector<std::size_t> calls_on_file(const TracedRun& traced, const std::string& path) {
+  const std::string quoted = "\"" + path + "\"";
   std::vector<std::size_t> found;
-  const std::size_t open = open_of(traced, path);
-  if (open == std::string::npos) {
-    return found;
-  }
-  std::set<int> fds{static_cast<int>(traced.calls[open].result)};
-  std::set<int> locating;
-  if (traced.calls[open].args.find("O_PATH") != std::string::npos) {
-    locating.insert(static_cast<int>(traced.calls[open].result));
-  }
-  for (std::size_t i = open + 1; i < traced.calls.size(); ++i) {
+  std::set<int> fds;
+  for (std::size_t i = 0; i < traced.calls.size(); ++i) {
     const Syscall& call = traced.calls[i];
-    if (call.result >= 0 &&
-        (reopens_one_of(call, fds) || (is_duplication(call) && fds.contains(first_fd(call))))) {
+    if (opens_path(call, quoted) ||
+        (is_duplication(call) && fds.contains(first_fd(call)) && call.result >= 0)) {
       fds.insert(static_cast<int>(call.result));
       continue;
     }
     if (!fds.contains(first_fd(call))) {
       continue;
     }
-    if (!locating.contains(first_fd(call))) {
-      found.push_back(i);
-    }
+    found.push_back(i);
     if (call.name == "close") {
       fds.erase(first_fd(call));  // the number may now name something else
-      locating.erase(first_fd(call));
     }
   }
   return found;

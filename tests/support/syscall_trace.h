@@ -32,8 +32,7 @@ TracedRun run_traced(const std::vector<std::string>& argv, const std::string& in
 std::size_t open_of(const TracedRun& traced, const std::string& path);
 
 // The index of the n-th (from 1) call `name` on the file `path` names, made
-// through any descriptor the run opened it with (copies and reopens through
-// /proc included, a descriptor that only locates it left out), or npos.
+// through any descriptor an open of that name gave (or a copy of one), or npos.
 std::size_t nth_call_on(const TracedRun& traced, const std::string& path, const std::string& name,
                         int n);
 
