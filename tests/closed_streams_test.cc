@@ -99,31 +99,29 @@ struct InjectedFault : cases::Named {
   bool byte_landed;
 };
 
-class FaultWithStandardErrorClosed : public testing::TestWithParam<InjectedFault> {};
+class FaultWithStandardErrorClosed : public MovieCaseTest<InjectedFault> {};
 
 TEST_P(FaultWithStandardErrorClosed, SystemTextNeverReachesTheFile) {
   const InjectedFault& c = GetParam();
-  ScratchDir dir;
-  const std::string path = dir / "movie.swf";
   const std::string movie = "FWS\x05\x20\x00\x00\x00"s + std::string(40, 'b');
-  write_file(path, movie);
+  write_file(path_, movie);
   // The shell closes descriptor 2 for the program only; strace keeps its own.
-  const std::vector<std::string> argv{"/bin/sh", "-c", R"(exec "$0" "$1" 2>&-)", kProgram, path};
+  const std::vector<std::string> argv{"/bin/sh", "-c", R"(exec "$0" "$1" 2>&-)", kProgram, path_};
   const TracedRun dry = run_traced(argv);
-  const std::size_t target = nth_call_on(dry, path, c.syscall, c.occurrence);
+  const std::size_t target = nth_call_on(dry, path_, c.syscall, c.occurrence);
   ASSERT_NE(target, std::string::npos) << "the run makes no such call on the file";
   const std::string inject = std::string(c.syscall) + ":error=EIO:when=" +
                              std::to_string(ordinal_among_same_name(dry, target));
-  write_file(path, movie);
+  write_file(path_, movie);
 
   const TracedRun traced = run_traced(argv, inject);
 
-  const std::size_t hit = nth_call_on(traced, path, c.syscall, c.occurrence);
+  const std::size_t hit = nth_call_on(traced, path_, c.syscall, c.occurrence);
   ASSERT_NE(hit, std::string::npos);
   ASSERT_TRUE(traced.calls[hit].injected) << "the fault missed its call";
   ASSERT_TRUE(traced.run.exited) << "signal " << traced.run.signal;
   EXPECT_EQ(traced.run.exit_code, c.status);
-  EXPECT_EQ(read_file(path), c.byte_landed ? patched(movie) : movie);
+  EXPECT_EQ(read_file(path_), c.byte_landed ? patched(movie) : movie);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -51,38 +51,36 @@ struct KernelFault : cases::Named {
   Order order;
 };
 
-class KernelFaultOutcome : public testing::TestWithParam<KernelFault> {};
+class KernelFaultOutcome : public MovieCaseTest<KernelFault> {};
 
 // The shipped binary is static, so the fault comes from the kernel: a dry run
 // finds which call of its kind touches the file, and strace fails that one.
 TEST_P(KernelFaultOutcome, ShippedBinary) {
   const KernelFault& c = GetParam();
-  ScratchDir dir;
-  const std::string path = dir / "movie.swf";
   const std::string& movie = *c.movie;
-  write_file(path, movie);
-  const TracedRun dry = run_traced({kProgram, path});
-  const std::size_t target = nth_call_on(dry, path, c.syscall, c.occurrence);
+  write_file(path_, movie);
+  const TracedRun dry = run_traced({kProgram, path_});
+  const std::size_t target = nth_call_on(dry, path_, c.syscall, c.occurrence);
   ASSERT_NE(target, std::string::npos) << "the run makes no such call on the file";
   const std::string inject = std::string(c.syscall) + ":error=" + c.error +
                              ":when=" + std::to_string(ordinal_among_same_name(dry, target));
-  write_file(path, movie);
+  write_file(path_, movie);
 
-  const TracedRun traced = run_traced({kProgram, path}, inject);
+  const TracedRun traced = run_traced({kProgram, path_}, inject);
 
-  const std::size_t hit = nth_call_on(traced, path, c.syscall, c.occurrence);
+  const std::size_t hit = nth_call_on(traced, path_, c.syscall, c.occurrence);
   ASSERT_NE(hit, std::string::npos);
   ASSERT_TRUE(traced.calls[hit].injected) << "the fault missed its call";
   ASSERT_TRUE(traced.run.exited) << "signal " << traced.run.signal;
   EXPECT_EQ(traced.run.exit_code, c.status);
   EXPECT_EQ(traced.run.err, c.err);
-  EXPECT_EQ(read_file(path), c.byte_landed ? patched(movie) : movie);
+  EXPECT_EQ(read_file(path_), c.byte_landed ? patched(movie) : movie);
   if (c.status == 0) {
-    EXPECT_EQ(traced.run.out, path + " (original swf version=5) update version 9");
-    expect_order(traced, path, 1, c.order);
+    EXPECT_EQ(traced.run.out, path_ + " (original swf version=5) update version 9");
+    expect_order(traced, path_, 1, c.order);
   } else {
     EXPECT_EQ(traced.run.out, "");
-    expect_order(traced, path, 2, c.order);
+    expect_order(traced, path_, 2, c.order);
   }
 }
 
@@ -120,31 +118,29 @@ struct WriteFault : cases::Named {
   const char* err;
 };
 
-class WriteFaultOutcome : public testing::TestWithParam<WriteFault> {};
+class WriteFaultOutcome : public MovieCaseTest<WriteFault> {};
 
 TEST_P(WriteFaultOutcome, TestOnlyCopyOfTheProgram) {
   const WriteFault& c = GetParam();
-  ScratchDir dir;
-  const std::string path = dir / "movie.swf";
-  write_file(path, kMovie);
+  write_file(path_, kMovie);
   ChildOptions options;
   options.environment.push_back("KESTRABIN_FWRITE_FAULT="s + c.fault);
 
-  const TracedRun traced = run_traced({kFwriteFaultProgram, path}, {}, options);
+  const TracedRun traced = run_traced({kFwriteFaultProgram, path_}, {}, options);
 
   ASSERT_TRUE(traced.run.exited) << "signal " << traced.run.signal;
   EXPECT_EQ(traced.run.exit_code, c.status);
   EXPECT_EQ(traced.run.err, c.err);
   if (c.status == 0) {
-    EXPECT_EQ(read_file(path), patched(kMovie));
-    EXPECT_EQ(traced.run.out, path + " (original swf version=5) update version 9");
-    expect_order(traced, path, 1, Order::CloseThenText);
+    EXPECT_EQ(read_file(path_), patched(kMovie));
+    EXPECT_EQ(traced.run.out, path_ + " (original swf version=5) update version 9");
+    expect_order(traced, path_, 1, Order::CloseThenText);
   } else {
     // The byte never entered the stream, so closing writes nothing.
-    EXPECT_EQ(read_file(path), kMovie);
+    EXPECT_EQ(read_file(path_), kMovie);
     EXPECT_EQ(traced.run.out, "");
-    EXPECT_EQ(nth_call_on(traced, path, "write", 1), std::string::npos);
-    expect_order(traced, path, 2, Order::TextThenClose);
+    EXPECT_EQ(nth_call_on(traced, path_, "write", 1), std::string::npos);
+    expect_order(traced, path_, 2, Order::TextThenClose);
   }
 }
 

@@ -144,25 +144,23 @@ struct PermissionCase : cases::Named {
   const char* err;
 };
 
-class Permission : public testing::TestWithParam<PermissionCase> {};
+class Permission : public MovieCaseTest<PermissionCase> {};
 
 TEST_P(Permission, OnlyAWritableFileIsOpened) {
   const PermissionCase& c = GetParam();
-  ScratchDir dir;
-  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
-  const std::string path = dir / "movie.swf";
-  write_file(path, kMovie);
-  ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+  ASSERT_EQ(chmod(dir_.path().c_str(), 0755), 0);
+  write_file(path_, kMovie);
+  ASSERT_EQ(chmod(path_.c_str(), c.mode), 0);
   ChildOptions options;
   options.run_as = geteuid() == 0 ? kNobody : -1;
 
-  const ChildResult run = run_child({kProgram, path}, options);
+  const ChildResult run = run_child({kProgram, path_}, options);
 
   ASSERT_TRUE(run.exited);
   EXPECT_EQ(run.exit_code, c.status);
   EXPECT_EQ(run.err, c.err);
-  EXPECT_EQ(run.out, c.status == kPatched ? success_line(path) : "");
-  EXPECT_EQ(read_file(path), c.status == kPatched ? kPatchedMovie : kMovie);
+  EXPECT_EQ(run.out, c.status == kPatched ? success_line(path_) : "");
+  EXPECT_EQ(read_file(path_), c.status == kPatched ? kPatchedMovie : kMovie);
 }
 
 INSTANTIATE_TEST_SUITE_P(

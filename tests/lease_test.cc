@@ -92,24 +92,22 @@ struct LeaseCase : cases::Named {
   int lease;  // the holder's lease: F_RDLCK is broken by an open for writing, F_WRLCK by any
 };
 
-class Leased : public testing::TestWithParam<LeaseCase> {};
+class Leased : public MovieCaseTest<LeaseCase> {};
 
 TEST_P(Leased, RunWaitsForTheHolderThenPatches) {
-  ScratchDir dir;
-  const std::string path = dir / "movie.swf";
-  write_file(path, kMovie);
-  LeaseHolder holder(path, GetParam().lease);
+  write_file(path_, kMovie);
+  LeaseHolder holder(path_, GetParam().lease);
   ASSERT_TRUE(holder.holding()) << "cannot take a lease here";
 
   const auto start = std::chrono::steady_clock::now();
-  const ChildResult run = run_child({kProgram, path});
+  const ChildResult run = run_child({kProgram, path_});
   const auto waited = std::chrono::steady_clock::now() - start;
 
   ASSERT_TRUE(run.exited) << "signal " << run.signal;
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(run.out, success_line(path, 5));
-  EXPECT_EQ(read_file(path), patched(kMovie));
+  EXPECT_EQ(run.out, success_line(path_, 5));
+  EXPECT_EQ(read_file(path_), patched(kMovie));
   EXPECT_GE(waited, kHolderDelay) << "the run did not wait for the lease";
   EXPECT_TRUE(holder.was_broken()) << "the holder was never asked to give the lease up";
 }

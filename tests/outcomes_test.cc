@@ -19,18 +19,16 @@ const std::string kProgram = KESTRABIN_BINARY;
 using status::kOpenFailed;
 using status::kPatched;
 
-class FileOutcome : public testing::TestWithParam<FileCase> {};
+class FileOutcome : public MovieCaseTest<FileCase> {};
 
 TEST_P(FileOutcome, StatusConsoleTextAndBytes) {
   const FileCase& c = GetParam();
-  ScratchDir dir;
-  const std::string path = dir / "movie.swf";
-  write_file(path, c.before);
+  write_file(path_, c.before);
 
-  const ChildResult run = run_child({kProgram, path});
+  const ChildResult run = run_child({kProgram, path_});
 
   ASSERT_TRUE(run.exited) << "signal " << run.signal;
-  expect_file_outcome(c, run, path, path);
+  expect_file_outcome(c, run, path_, path_);
 }
 
 INSTANTIATE_TEST_SUITE_P(Headers, FileOutcome, testing::ValuesIn(header_cases("\n")), CaseName());

@@ -64,12 +64,11 @@ struct OverlayCase : cases::Named {
   const char* err;
 };
 
-class Overlay : public testing::TestWithParam<OverlayCase> {};
+class Overlay : public MovieCaseTest<OverlayCase> {};
 
 TEST_P(Overlay, OnlyAPatchedFileReachesTheUpperLayer) {
   const OverlayCase& c = GetParam();
-  ScratchDir dir;
-  OverlayMount overlay(dir);
+  OverlayMount overlay(dir_);
   write_file(overlay.lower() + "/movie.swf", c.before);
   const std::string refused = overlay.mount_layers();
   if (!refused.empty()) {

@@ -225,15 +225,13 @@ struct SparseCase : cases::Named {
   int status;
 };
 
-class SparseFile : public testing::TestWithParam<SparseCase> {};
+class SparseFile : public MovieCaseTest<SparseCase> {};
 
 TEST_P(SparseFile, PatchedInPlace) {
   const SparseCase& c = GetParam();
-  ScratchDir dir;
-  const std::string path = dir / "huge.swf";
   const std::string tail = "the far end";
   {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     ASSERT_GE(fd, 0);
     if (ftruncate(fd, c.size) != 0) {
       close(fd);
@@ -246,19 +244,19 @@ TEST_P(SparseFile, PatchedInPlace) {
     close(fd);
   }
   struct stat before {};
-  ASSERT_EQ(stat(path.c_str(), &before), 0);
+  ASSERT_EQ(stat(path_.c_str(), &before), 0);
 
   const auto start = std::chrono::steady_clock::now();
-  const ChildResult run = run_child({kProgram, path});
+  const ChildResult run = run_child({kProgram, path_});
   const auto took = std::chrono::steady_clock::now() - start;
 
   EXPECT_EQ(run.exit_code, c.status);
   EXPECT_LT(took, std::chrono::seconds(2)) << "the run went through the whole file";
   struct stat after {};
-  ASSERT_EQ(stat(path.c_str(), &after), 0);
+  ASSERT_EQ(stat(path_.c_str(), &after), 0);
   EXPECT_EQ(after.st_size, c.size);
   EXPECT_EQ(after.st_blocks, before.st_blocks) << "holes were filled in";
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   std::array<char, 4> head{};
   std::string far_end(tail.size(), '\0');
   ASSERT_EQ(pread(fd, head.data(), head.size(), 0), 4);

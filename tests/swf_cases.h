@@ -52,6 +52,15 @@ void PrintTo(const Case& c, std::ostream* os) {
 
 }  // namespace cases
 
+// A parameterised suite whose every case starts in a fresh scratch
+// directory, with the path of the movie it runs on there.
+template <typename Case>
+class MovieCaseTest : public testing::TestWithParam<Case> {
+ protected:
+  ScratchDir dir_;
+  const std::string path_ = dir_ / "movie.swf";
+};
+
 // One file, its bytes before the run, and what the run must give.
 struct FileCase : cases::Named {
   std::string before;

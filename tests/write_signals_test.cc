@@ -27,23 +27,21 @@ struct SignalCase : cases::Named {
   std::string after;
 };
 
-class WriteSignal : public testing::TestWithParam<SignalCase> {};
+class WriteSignal : public MovieCaseTest<SignalCase> {};
 
 TEST_P(WriteSignal, RunKeepsItsOutcome) {
   const SignalCase& c = GetParam();
-  ScratchDir dir;
-  const std::string path = dir / "movie.swf";
-  write_file(path, c.before);
+  write_file(path_, c.before);
   ChildOptions options;
   options.readerless_streams = c.readerless;
   options.file_size_limit = c.file_size_limit;
 
-  const ChildResult run = run_child({kProgram, path}, options);
+  const ChildResult run = run_child({kProgram, path_}, options);
 
   ASSERT_TRUE(run.exited) << "killed by signal " << run.signal;
   EXPECT_EQ(run.exit_code, c.status);
   EXPECT_EQ(run.err, c.err);
-  EXPECT_EQ(read_file(path), c.after);
+  EXPECT_EQ(read_file(path_), c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
