@@ -151,9 +151,9 @@ bool interrupt_pending(const NoticeInterrupts& interrupts) {
 
 }  // namespace
 
-DesktopDialogResult show_desktop_dialog(const char* text, const char* caption) {
+NoticeResult show_desktop_dialog(const char* text, const char* caption) {
   if (!has_display()) {
-    return DesktopDialogResult::NotShown;
+    return NoticeResult::NotShown;
   }
   const NoticeInterrupts interrupts;
   for (const DialogTool& tool : tools_for_this_desktop()) {
@@ -164,12 +164,11 @@ DesktopDialogResult show_desktop_dialog(const char* text, const char* caption) {
     const SubprocessResult run =
         run_subprocess(command.path.data(), command.argv.data(), interrupts);
     if (run.end == SubprocessEnd::Interrupted) {
-      return DesktopDialogResult::Interrupted;
+      return NoticeResult::Ended;
     }
     if (was_shown(run, tool)) {
-      return DesktopDialogResult::Dismissed;
+      return NoticeResult::Dismissed;
     }
   }
-  return interrupt_pending(interrupts) ? DesktopDialogResult::Interrupted
-                                       : DesktopDialogResult::NotShown;
+  return interrupt_pending(interrupts) ? NoticeResult::Ended : NoticeResult::NotShown;
 }

@@ -1,28 +1,31 @@
+#include <array>
+
 #include "desktop_dialog.h"
 #include "notice.h"
+#include "notice_result.h"
 #include "terminal_notice.h"
 #include "x11_dialog.h"
 
+namespace {
+
+using NoticeWay = NoticeResult (*)(const char* text, const char* caption);
+
 // The desktop's own dialog tool first (screen readers see it, and it works
-// under Wayland), then our own X dialog, then the controlling terminal. A way
-// that showed something and then failed, or was interrupted, is not followed
-// by the next: the user may already have seen the notice.
+// under Wayland), then our own X dialog, then the controlling terminal.
+constexpr std::array<NoticeWay, 3> kNoticeWays{show_desktop_dialog, show_x11_dialog,
+                                               show_terminal_notice};
+
+}  // namespace
+
+// Each way is tried only while the ones before it showed nothing: a way that
+// showed the notice and then failed, or was interrupted, is not followed by
+// the next, since the user may already have seen it.
 bool show_notice(const char* text, const char* caption) {
-  switch (show_desktop_dialog(text, caption)) {
-    case DesktopDialogResult::Dismissed:
-      return true;
-    case DesktopDialogResult::Interrupted:
-      return false;
-    case DesktopDialogResult::NotShown:
-      break;
+  for (const NoticeWay show : kNoticeWays) {
+    const NoticeResult result = show(text, caption);
+    if (result != NoticeResult::NotShown) {
+      return result == NoticeResult::Dismissed;
+    }
   }
-  switch (show_x11_dialog(text, caption)) {
-    case DialogResult::Dismissed:
-      return true;
-    case DialogResult::Failed:
-      return false;
-    case DialogResult::NoDisplay:
-      break;
-  }
-  return show_terminal_notice(text, caption);
+  return false;
 }

@@ -51,10 +51,10 @@ void wait_for_enter(int fd, const NoticeInterrupts& interrupts) {
 
 }  // namespace
 
-bool show_terminal_notice(const char* text, const char* caption) {
+NoticeResult show_terminal_notice(const char* text, const char* caption) {
   const int tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (tty < 0) {
-    return false;
+    return NoticeResult::NotShown;
   }
   const NoticeInterrupts interrupts;
   // Start on a fresh line: the success line on the same terminal has no newline.
@@ -64,5 +64,5 @@ bool show_terminal_notice(const char* text, const char* caption) {
     wait_for_enter(tty, interrupts);
   }
   close(tty);
-  return shown;
+  return shown ? NoticeResult::Dismissed : NoticeResult::Ended;
 }

@@ -1,9 +1,12 @@
 #ifndef KESTRABIN_TERMINAL_NOTICE_H_
 #define KESTRABIN_TERMINAL_NOTICE_H_
 
+#include "notice_result.h"
+
 // Writes the notice to the controlling terminal and waits there for Enter or
 // end of file. Standard input and output are left alone: they may be files.
-// Returns false when the process has no controlling terminal.
-bool show_terminal_notice(const char* text, const char* caption);
+// NotShown when the process has no controlling terminal; Ended when it could
+// not be written whole.
+NoticeResult show_terminal_notice(const char* text, const char* caption);
 
 #endif  // KESTRABIN_TERMINAL_NOTICE_H_

@@ -274,7 +274,7 @@ bool handle_event(Dialog& dialog, XEvent& event) {
 // Waits on the connection itself so that a server that goes away is seen at
 // once, as end of file on the socket, rather than on the next request. A
 // hang-up, Ctrl-C or kill ends the dialog, not the run.
-DialogResult run_event_loop(Dialog& dialog) {
+NoticeResult run_event_loop(Dialog& dialog) {
   Display* display = dialog.display;
   const NoticeInterrupts interrupts;
   pollfd connection{ConnectionNumber(display), POLLIN, 0};
@@ -283,14 +283,14 @@ DialogResult run_event_loop(Dialog& dialog) {
       XEvent event{};
       XNextEvent(display, &event);
       if (handle_event(dialog, event)) {
-        return DialogResult::Dismissed;
+        return NoticeResult::Dismissed;
       }
     }
     if (display_failed()) {
-      return DialogResult::Failed;
+      return NoticeResult::Ended;
     }
     if (ppoll(&connection, 1, nullptr, interrupts.wait_mask()) < 0) {
-      return DialogResult::Failed;
+      return NoticeResult::Ended;
     }
   }
 }
@@ -313,23 +313,23 @@ bool names_a_display(const char* display) { return display != nullptr && display
 
 }  // namespace
 
-DialogResult show_x11_dialog(const char* text, const char* caption) {
+NoticeResult show_x11_dialog(const char* text, const char* caption) {
   // Xlib finds no display without DISPLAY either; asking first spares a run
   // with no display the console's quieting and the connection's deadline.
   if (!names_a_display(std::getenv("DISPLAY"))) {
-    return DialogResult::NoDisplay;
+    return NoticeResult::NotShown;
   }
   const QuietConsole console;
   if (!console.quiet()) {
-    return DialogResult::NoDisplay;
+    return NoticeResult::NotShown;
   }
   Display* display = open_display();
   if (display == nullptr) {
-    return DialogResult::NoDisplay;
+    return NoticeResult::NotShown;
   }
   Dialog dialog;
   dialog.display = display;
-  DialogResult result = DialogResult::Failed;
+  NoticeResult result = NoticeResult::Ended;
   if (create_window(dialog, text, caption)) {
     result = run_event_loop(dialog);
   }
