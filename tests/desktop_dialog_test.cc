@@ -144,6 +144,17 @@ std::optional<AccessibleWindow> accessible_notice(const std::vector<std::string>
   return window;
 }
 
+// The notice as a screen reader meets it: the tool's dialog, named after the
+// caption, with one push button, OK.
+void expect_notice_dialog(const std::optional<AccessibleWindow>& notice,
+                          const std::string& application) {
+  ASSERT_TRUE(notice.has_value());
+  EXPECT_EQ(notice->application, application);
+  EXPECT_EQ(notice->role, "dialog");
+  EXPECT_EQ(notice->name, "Kestrabin");
+  EXPECT_EQ(notice->buttons, std::vector<std::string>{"OK"});
+}
+
 void press_ok(const std::vector<std::string>& env) {
   const ChildResult run = run_child({"/usr/bin/python3", kAtspiNotice, "press", "Kestrabin", "OK"},
                                     with_environment(env), 30s);
@@ -263,12 +274,8 @@ TEST_P(ZenityNotice, IsReadByScreenReadersAndOkEndsTheRun) {
   auto child = start(program_args(c, dir_), env);
 
   const auto notice = accessible_notice(env);
-  ASSERT_TRUE(notice.has_value());
-  EXPECT_EQ(notice->application, "zenity");
-  EXPECT_EQ(notice->role, "dialog");
-  EXPECT_EQ(notice->name, "Kestrabin");
+  ASSERT_NO_FATAL_FAILURE(expect_notice_dialog(notice, "zenity"));
   EXPECT_EQ(count_of(notice->labels, c.text), 1) << "the text is not shown as is";
-  EXPECT_EQ(notice->buttons, std::vector<std::string>{"OK"});
   save_screenshot(std::string("desktop-dialog-zenity-") + c.name + ".png");
   EXPECT_TRUE(child->running()) << "the run did not wait for the notice";
 
@@ -447,12 +454,8 @@ TEST_P(KdialogNotice, IsReadByScreenReadersAndOkEndsTheRun) {
   auto child = start(program_args(c, dir_), env);
 
   const auto notice = accessible_notice(env);
-  ASSERT_TRUE(notice.has_value());
-  EXPECT_EQ(notice->application, "kdialog");
-  EXPECT_EQ(notice->role, "dialog");
-  EXPECT_EQ(notice->name, "Kestrabin");
+  ASSERT_NO_FATAL_FAILURE(expect_notice_dialog(notice, "kdialog"));
   EXPECT_EQ(notice->labels, std::vector<std::string>{c.text});
-  EXPECT_EQ(notice->buttons, std::vector<std::string>{"OK"});
   save_screenshot(std::string("desktop-dialog-kdialog-") + c.name + ".png");
   EXPECT_TRUE(child->running()) << "the run did not wait for the notice";
 
