@@ -31,19 +31,15 @@ constexpr auto kHolderDelay = 300ms;
 class LeaseHolder {
  public:
   LeaseHolder(const std::string& path, int lease) {
-    std::array<int, 2> ready{};
-    if (pipe(ready.data()) != 0) {
+    const ReportingChild child =
+        fork_reporting([&path, lease](int ready) { hold(path, lease, ready); });
+    pid_ = child.pid;
+    if (child.ready < 0) {
       return;
     }
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ready[0]);
-      hold(path, lease, ready[1]);
-    }
-    close(ready[1]);
     char answer = 0;
-    holding_ = read(ready[0], &answer, 1) == 1 && answer == 'y';
-    close(ready[0]);
+    holding_ = read(child.ready, &answer, 1) == 1 && answer == 'y';
+    close(child.ready);
   }
   LeaseHolder(const LeaseHolder&) = delete;
   LeaseHolder& operator=(const LeaseHolder&) = delete;

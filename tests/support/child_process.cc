@@ -229,6 +229,25 @@ ChildResult ChildProcess::finish(std::chrono::milliseconds timeout) {
   return result_;
 }
 
+ReportingChild fork_reporting(const std::function<void(int ready)>& body) {
+  std::array<int, 2> ready{};
+  if (pipe2(ready.data(), O_CLOEXEC) != 0) {
+    return {};
+  }
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(ready[0]);
+    body(ready[1]);
+    _exit(127);
+  }
+  close(ready[1]);
+  if (pid < 0) {
+    close(ready[0]);
+    return {};
+  }
+  return {pid, ready[0]};
+}
+
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options,
                       std::chrono::milliseconds timeout) {
   ChildProcess child(argv, options);

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,16 @@ class ChildProcess {
 std::vector<char*> c_strings(const std::vector<std::string>& strings);
 
 // Runs a program to its end (at most `timeout`) and returns what it did.
+// A forked child that tells its parent through a pipe when it is ready.
+struct ReportingChild {
+  pid_t pid = -1;  // -1 when no child could be made
+  int ready = -1;  // the read end of the pipe, the parent's to close
+};
+
+// Forks a child that runs `body` with the pipe's write end; the child ends
+// when `body` returns, if it has not exec'd or exited before.
+ReportingChild fork_reporting(const std::function<void(int ready)>& body);
+
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options = {},
                       std::chrono::milliseconds timeout = std::chrono::seconds(20));
 

@@ -27,18 +27,12 @@ std::string read_display_number(int fd) {
 }  // namespace
 
 XServer::XServer(const XServerOptions& options) {
-  std::array<int, 2> ready{};
-  if (pipe(ready.data()) != 0) {
-    return;
-  }
-  pid_ = fork();
-  if (pid_ == 0) {
-    close(ready[0]);
+  const ReportingChild child = fork_reporting([&options](int ready) {
     const int null = open("/dev/null", O_RDWR);
     dup2(null, 0);
     dup2(null, 1);
     dup2(null, 2);
-    std::vector<std::string> argv{"/usr/bin/Xvfb", "-displayfd", std::to_string(ready[1]),
+    std::vector<std::string> argv{"/usr/bin/Xvfb", "-displayfd", std::to_string(ready),
                                   "-screen",       "0",          options.screen,
                                   "-nolisten",     "tcp",        "-noreset"};
     if (options.dpi > 0) {
@@ -47,13 +41,17 @@ XServer::XServer(const XServerOptions& options) {
     if (!options.auth_file.empty()) {
       argv.insert(argv.end(), {"-auth", options.auth_file});
     }
+    // The pipe's end must outlive the exec: Xvfb writes the display to it.
+    fcntl(ready, F_SETFD, 0);
     std::vector<char*> args = c_strings(argv);
     execv(args[0], args.data());
-    _exit(127);
+  });
+  pid_ = child.pid;
+  if (child.ready < 0) {
+    return;
   }
-  close(ready[1]);
-  const std::string number = read_display_number(ready[0]);
-  close(ready[0]);
+  const std::string number = read_display_number(child.ready);
+  close(child.ready);
   if (number.empty()) {
     kill_now();
     return;
