@@ -1,13 +1,12 @@
 # The Linux notice: the desktop's dialog tool, an Xlib dialog, or the
-# controlling terminal.
-target_sources(kestrabin PRIVATE src/notice-linux.cc src/desktop_dialog.cc src/subprocess-posix.cc
-               src/x11_dialog.cc src/terminal_notice.cc src/notice_interrupts.cc)
-# The dialog's parts besides x11_dialog.cc; the tests' copies of the program use them too.
-set(KESTRABIN_X11_PARTS ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_connection.cc
-    ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_dpi.cc ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_icon.cc
-    ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_layout.cc ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_monitor.cc
-    ${CMAKE_CURRENT_SOURCE_DIR}/src/x11_quiet_console.cc)
-target_sources(kestrabin PRIVATE ${KESTRABIN_X11_PARTS})
+# controlling terminal. The tests' copies of the program build the same list.
+set(KESTRABIN_NOTICE_SOURCES)
+foreach(source notice-linux.cc desktop_dialog.cc subprocess-posix.cc terminal_notice.cc
+        notice_interrupts.cc x11_dialog.cc x11_connection.cc x11_dpi.cc x11_icon.cc
+        x11_layout.cc x11_monitor.cc x11_quiet_console.cc)
+  list(APPEND KESTRABIN_NOTICE_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/${source})
+endforeach()
+target_sources(kestrabin PRIVATE ${KESTRABIN_NOTICE_SOURCES})
 
 # The window icon's pixels are data (data/icons/kestrabin-window.argb, drawn
 # by make-icons.py as 32-bit little-endian words); configuring turns them into

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "notice_interrupts.h"
+#include "standard_descriptors.h"
 #include "subprocess.h"
 
 namespace {
@@ -39,28 +40,18 @@ void close_descriptors(Descriptors& d) {
   }
 }
 
-// Our descriptors 0 to 2 may be closed, so a new one can land there, where
-// the child's own standard streams would overwrite it.
-int above_standard(int fd) {
-  if (fd < 0 || fd > 2) {
-    return fd;
-  }
-  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, 3);
-  close(fd);
-  return moved;
-}
-
 bool open_pipe(std::array<int, 2>& ends) {
   if (pipe2(ends.data(), O_CLOEXEC) != 0) {
     return false;
   }
-  ends[0] = above_standard(ends[0]);
-  ends[1] = above_standard(ends[1]);
+  // The child's own standard streams would overwrite a pipe on 0 to 2.
+  ends[0] = above_standard_descriptors(ends[0]);
+  ends[1] = above_standard_descriptors(ends[1]);
   return ends[0] >= 0 && ends[1] >= 0;
 }
 
 bool open_descriptors(Descriptors& d) {
-  d.null = above_standard(open("/dev/null", O_RDWR | O_CLOEXEC));
+  d.null = above_standard_descriptors(open("/dev/null", O_RDWR | O_CLOEXEC));
   // Only our end is non-blocking: the program writes as it always does.
   return d.null >= 0 && open_pipe(d.error) && open_pipe(d.exec) &&
          fcntl(d.error[0], F_SETFL, O_NONBLOCK) == 0;

@@ -5,29 +5,16 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "standard_descriptors.h"
 #include "swf/update_stream.h"
 
 namespace {
-
-// Descriptors 0 to 2 belong to the console streams, closed or not.
-constexpr int kFirstFileDescriptor = 3;
 
 // Closes `fd` without letting close() overwrite the errno being reported.
 void close_keeping_errno(int fd) {
   const int saved = errno;
   close(fd);
   errno = saved;
-}
-
-// A file opened while standard input, output or error is closed would take
-// that descriptor, and the run's console text would be written into it.
-int off_console_descriptors(int fd) {
-  if (fd < 0 || fd >= kFirstFileDescriptor) {
-    return fd;
-  }
-  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, kFirstFileDescriptor);
-  close_keeping_errno(fd);
-  return moved;
 }
 
 // The errno that refuses a file of this type, 0 for a regular file. A
@@ -71,7 +58,7 @@ int open_same_file(const char* path, int access, const struct stat& expected) {
   if (fd < 0 && errno == EWOULDBLOCK) {
     fd = open(path, flags);
   }
-  fd = off_console_descriptors(fd);
+  fd = above_standard_descriptors(fd);
   if (fd < 0) {
     return -1;
   }
