@@ -21,13 +21,14 @@
 
 namespace {
 
+// Pixel values of the dialog's colours.
 struct Palette {
-  unsigned long background = 0;
-  unsigned long text = 0;
-  unsigned long button_face = 0;
-  unsigned long button_held = 0;
-  unsigned long button_edge = 0;
-  unsigned long focus_ring = 0;
+  unsigned long background;
+  unsigned long text;
+  unsigned long button_face;
+  unsigned long button_held;
+  unsigned long button_edge;
+  unsigned long focus_ring;
 };
 
 struct Dialog {
@@ -35,7 +36,7 @@ struct Dialog {
   Window window = 0;
   GC gc = nullptr;
   XFontStruct* font = nullptr;
-  Palette palette;
+  Palette palette{};
   Atom wm_protocols = 0;
   Atom wm_delete = 0;
   DialogLayout layout;
@@ -43,12 +44,17 @@ struct Dialog {
   bool focused = false;
 };
 
-unsigned long rgb_pixel(Display* display, unsigned short red, unsigned short green,
-                        unsigned short blue, unsigned long fallback) {
+// The pixel for a colour given as 0xRRGGBB, or `fallback` (black or white)
+// when the colormap has no room for it.
+unsigned long rgb_pixel(Display* display, unsigned rgb, unsigned long fallback) {
+  // X colours have 16 bits a channel: 0xff is 0xffff.
+  const auto channel = [rgb](unsigned shift) {
+    return static_cast<unsigned short>(((rgb >> shift) & 0xffU) * 0x101U);
+  };
   XColor color{};
-  color.red = red;
-  color.green = green;
-  color.blue = blue;
+  color.red = channel(16);
+  color.green = channel(8);
+  color.blue = channel(0);
   color.flags = DoRed | DoGreen | DoBlue;
   const Colormap colormap = DefaultColormap(display, DefaultScreen(display));
   return XAllocColor(display, colormap, &color) != 0 ? color.pixel : fallback;
@@ -58,14 +64,14 @@ Palette allocate_palette(Display* display) {
   const int screen = DefaultScreen(display);
   const unsigned long black = BlackPixel(display, screen);
   const unsigned long white = WhitePixel(display, screen);
-  Palette palette;
-  palette.background = rgb_pixel(display, 0xf0f0, 0xf0f0, 0xf0f0, white);
-  palette.text = rgb_pixel(display, 0x2000, 0x2000, 0x2000, black);
-  palette.button_face = rgb_pixel(display, 0xfcfc, 0xfcfc, 0xfcfc, white);
-  palette.button_held = rgb_pixel(display, 0xd8d8, 0xd8d8, 0xd8d8, white);
-  palette.button_edge = rgb_pixel(display, 0x8080, 0x8080, 0x8080, black);
-  palette.focus_ring = rgb_pixel(display, 0x3030, 0x7070, 0xc0c0, black);
-  return palette;
+  return Palette{
+      .background = rgb_pixel(display, 0xf0f0f0, white),
+      .text = rgb_pixel(display, 0x202020, black),
+      .button_face = rgb_pixel(display, 0xfcfcfc, white),
+      .button_held = rgb_pixel(display, 0xd8d8d8, white),
+      .button_edge = rgb_pixel(display, 0x808080, black),
+      .focus_ring = rgb_pixel(display, 0x3070c0, black),
+  };
 }
 
 void set_names(Display* display, Window window, const char* caption) {
@@ -116,10 +122,11 @@ void set_window_kind(Display* display, Window window) {
 void set_size_hints(const Dialog& dialog) {
   XSizeHints size_hints{};
   size_hints.flags = PPosition | PSize | PMinSize | PMaxSize | PWinGravity;
-  size_hints.x = dialog.layout.x;
-  size_hints.y = dialog.layout.y;
-  size_hints.width = size_hints.min_width = size_hints.max_width = dialog.layout.width;
-  size_hints.height = size_hints.min_height = size_hints.max_height = dialog.layout.height;
+  const RootRect& window = dialog.layout.window;
+  size_hints.x = window.x;
+  size_hints.y = window.y;
+  size_hints.width = size_hints.min_width = size_hints.max_width = window.width;
+  size_hints.height = size_hints.min_height = size_hints.max_height = window.height;
   size_hints.win_gravity = CenterGravity;
   XSetWMNormalHints(dialog.display, dialog.window, &size_hints);
 }
@@ -147,11 +154,11 @@ bool create_window(Dialog& dialog, const char* text, const char* caption) {
   attributes.background_pixel = dialog.palette.background;
   attributes.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
                           StructureNotifyMask | FocusChangeMask;
-  const DialogLayout& layout = dialog.layout;
-  dialog.window = XCreateWindow(
-      display, DefaultRootWindow(display), layout.x, layout.y, static_cast<unsigned>(layout.width),
-      static_cast<unsigned>(layout.height), 0, CopyFromParent, InputOutput, CopyFromParent,
-      CWBackPixel | CWEventMask, &attributes);
+  const RootRect& place = dialog.layout.window;
+  dialog.window = XCreateWindow(display, DefaultRootWindow(display), place.x, place.y,
+                                static_cast<unsigned>(place.width),
+                                static_cast<unsigned>(place.height), 0, CopyFromParent, InputOutput,
+                                CopyFromParent, CWBackPixel | CWEventMask, &attributes);
   set_window_properties(dialog, caption);
 
   dialog.gc = XCreateGC(display, dialog.window, 0, nullptr);

@@ -47,7 +47,7 @@ double measured_dpi(const MonitorArea& monitor) {
   if (monitor.height_mm <= 0) {
     return 0.0;
   }
-  const double dpi = monitor.height * kMillimetresPerInch / monitor.height_mm;
+  const double dpi = monitor.place.height * kMillimetresPerInch / monitor.height_mm;
   return plausible(dpi) ? dpi : 0.0;
 }
 

@@ -73,9 +73,10 @@ void split_lines(const char* text, DialogLayout& layout) {
 
 // OK sits centred at the bottom, also when the window was cut to the monitor.
 void place_button(DialogLayout& layout) {
-  layout.button.x = static_cast<short>(std::max(0, (layout.width - layout.button.width) / 2));
+  layout.button.x =
+      static_cast<short>(std::max(0, (layout.window.width - layout.button.width) / 2));
   layout.button.y =
-      static_cast<short>(std::max(0, layout.height - layout.padding - layout.button.height));
+      static_cast<short>(std::max(0, layout.window.height - layout.padding - layout.button.height));
 }
 
 // The layout of `layout.lines` in `font`, everything else scaled by `scale`.
@@ -95,15 +96,15 @@ void measure(XFontStruct* font, double scale, DialogLayout& layout) {
       std::max(scaled(kButtonHeight, scale), text_height(font) + 2 * scaled(kButtonMargin, scale));
   layout.button.width = static_cast<unsigned short>(button_width);
   layout.button.height = static_cast<unsigned short>(button_height);
-  layout.width = std::max(text_width, button_width) + 2 * layout.padding;
-  layout.height = layout.padding + static_cast<int>(layout.line_count) * layout.line_height +
-                  layout.padding + button_height + layout.padding;
+  layout.window.width = std::max(text_width, button_width) + 2 * layout.padding;
+  layout.window.height = layout.padding + static_cast<int>(layout.line_count) * layout.line_height +
+                         layout.padding + button_height + layout.padding;
 }
 
 // How much the layout must shrink to fit the monitor: 1 when it fits.
 double fit_factor(const DialogLayout& layout, const MonitorArea& monitor) {
-  return std::min({1.0, static_cast<double>(monitor.width) / layout.width,
-                   static_cast<double>(monitor.height) / layout.height});
+  return std::min({1.0, static_cast<double>(monitor.place.width) / layout.window.width,
+                   static_cast<double>(monitor.place.height) / layout.window.height});
 }
 
 }  // namespace
@@ -135,10 +136,12 @@ XFontStruct* lay_out_dialog(Display* display, const char* text, const MonitorAre
     scale *= fit;
     pixel_size = std::max(kSmallestPixelSize, static_cast<int>(pixel_size * fit));
   }
-  layout.width = std::min(layout.width, monitor.width);
-  layout.height = std::min(layout.height, monitor.height);
+  RootRect& window = layout.window;
+  const RootRect& area = monitor.place;
+  window.width = std::min(window.width, area.width);
+  window.height = std::min(window.height, area.height);
   place_button(layout);
-  layout.x = monitor.x + (monitor.width - layout.width) / 2;
-  layout.y = monitor.y + (monitor.height - layout.height) / 2;
+  window.x = area.x + (area.width - window.width) / 2;
+  window.y = area.y + (area.height - window.height) / 2;
   return font;
 }

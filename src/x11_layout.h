@@ -13,8 +13,8 @@ struct TextLine {
   int length;
 };
 
-// Where everything in the dialog goes, in pixels of the window (the origin
-// and size in pixels of the root window).
+// Where everything in the dialog goes, in pixels of the window, and where the
+// window goes on the root window.
 struct DialogLayout {
   static constexpr std::size_t kMaxLines = 16;
 
@@ -23,10 +23,7 @@ struct DialogLayout {
   int padding = 0;
   int line_height = 0;
   int ascent = 0;
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
+  RootRect window;
   XRectangle button{};
   int stroke = 1;  // the width of the button's edge and focus ring
 };

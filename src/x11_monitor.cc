@@ -9,10 +9,7 @@ namespace {
 
 MonitorArea whole_screen(Display* display) {
   const int screen = DefaultScreen(display);
-  return MonitorArea{0,
-                     0,
-                     DisplayWidth(display, screen),
-                     DisplayHeight(display, screen),
+  return MonitorArea{{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)},
                      DisplayWidthMM(display, screen),
                      DisplayHeightMM(display, screen)};
 }
@@ -51,7 +48,7 @@ const XRRMonitorInfo* pick(std::span<const XRRMonitorInfo> monitors, bool have_p
 
 // A monitor that reaches past the screen (a stale or hand-made one) is cut
 // to it; one wholly outside it is no use.
-bool clip_to(const MonitorArea& screen, MonitorArea& area) {
+bool clip_to(const RootRect& screen, RootRect& area) {
   const int left = std::max(area.x, screen.x);
   const int top = std::max(area.y, screen.y);
   const int right = std::min(area.x + area.width, screen.x + screen.width);
@@ -93,9 +90,9 @@ MonitorArea dialog_monitor(Display* display) {
   if (const XRRMonitorInfo* chosen =
           pick(std::span(monitors, static_cast<std::size_t>(std::max(count, 0))), have_pointer,
                pointer_x, pointer_y)) {
-    area = MonitorArea{chosen->x,      chosen->y,      chosen->width,
-                       chosen->height, chosen->mwidth, chosen->mheight};
-    if (!clip_to(screen, area)) {
+    area = MonitorArea{
+        {chosen->x, chosen->y, chosen->width, chosen->height}, chosen->mwidth, chosen->mheight};
+    if (!clip_to(screen.place, area.place)) {
       area = screen;
     }
   }

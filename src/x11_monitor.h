@@ -3,13 +3,18 @@
 
 #include <X11/Xlib.h>
 
-// A monitor's place on the root window, in pixels, and its physical size in
-// millimetres (0 when unknown).
-struct MonitorArea {
+// A rectangle on the root window, in pixels.
+struct RootRect {
   int x = 0;
   int y = 0;
   int width = 0;
   int height = 0;
+};
+
+// A monitor's place on the root window, and its physical size in millimetres
+// (0 when unknown).
+struct MonitorArea {
+  RootRect place;
   int width_mm = 0;
   int height_mm = 0;
 };
