@@ -75,7 +75,7 @@ TEST_P(KernelFaultOutcome, ShippedBinary) {
   EXPECT_EQ(traced.run.exit_code, c.status);
   EXPECT_EQ(traced.run.err, c.err);
   EXPECT_EQ(read_file(path_), c.byte_landed ? patched(movie) : movie);
-  if (c.status == 0) {
+  if (c.status == status::kPatched) {
     EXPECT_EQ(traced.run.out, path_ + " (original swf version=5) update version 9");
     expect_order(traced, path_, 1, c.order);
   } else {
@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "Illegal seek\n", false, Order::TextThenClose},
         // The stream refills its buffer after the seek; losing that read is
         // recovered without harm to the file.
-        KernelFault{"RefillAfterSeekFails", &kMovie, "read", 2, "EIO", 0, "", true,
+        KernelFault{"RefillAfterSeekFails", &kMovie, "read", 2, "EIO", status::kPatched, "", true,
                     Order::CloseThenText},
         // The byte goes out when the stream is flushed at close.
         KernelFault{"CloseFailedFlushWrite", &kMovie, "write", 1, "EIO", status::kCloseFailed,
@@ -102,12 +102,12 @@ INSTANTIATE_TEST_SUITE_P(
                     "No space left on device\n", false, Order::CloseThenText},
         // The file is read through one descriptor and written through
         // another: losing the first one's close loses nothing.
-        KernelFault{"CheckedStreamCloseFails", &kMovie, "close", 1, "EIO", 0, "", true,
-                    Order::CloseThenText},
+        KernelFault{"CheckedStreamCloseFails", &kMovie, "close", 1, "EIO", status::kPatched, "",
+                    true, Order::CloseThenText},
         KernelFault{"CloseFailedClose", &kMovie, "close", 2, "EIO", status::kCloseFailed,
                     "Input/output error\n", true, Order::CloseThenText},
-        KernelFault{"CloseFailedFlushWriteLongFile", &kLongMovie, "write", 1, "EIO", 247,
-                    "Input/output error\n", false, Order::CloseThenText}),
+        KernelFault{"CloseFailedFlushWriteLongFile", &kLongMovie, "write", 1, "EIO",
+                    status::kCloseFailed, "Input/output error\n", false, Order::CloseThenText}),
     CaseName());
 
 // A buffered one-byte write cannot fail in the kernel, so these run a
@@ -131,7 +131,7 @@ TEST_P(WriteFaultOutcome, TestOnlyCopyOfTheProgram) {
   ASSERT_TRUE(traced.run.exited) << "signal " << traced.run.signal;
   EXPECT_EQ(traced.run.exit_code, c.status);
   EXPECT_EQ(traced.run.err, c.err);
-  if (c.status == 0) {
+  if (c.status == status::kPatched) {
     EXPECT_EQ(read_file(path_), patched(kMovie));
     EXPECT_EQ(traced.run.out, path_ + " (original swf version=5) update version 9");
     expect_order(traced, path_, 1, Order::CloseThenText);

@@ -5,9 +5,9 @@
 #include <unistd.h>
 
 #include <array>
-#include <functional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "child_process.h"
 #include "scratch_dir.h"
@@ -33,11 +33,17 @@ std::string link_target(const std::string& path) {
   return length < 0 ? "" : std::string(target.data(), static_cast<std::size_t>(length));
 }
 
+struct MadeLink {
+  const char* name;
+  const char* target;
+};
+
 struct LinkCase : cases::Named {
-  std::function<void(const ScratchDir&)> make;  // makes "link.swf", and "movie.swf" holds kMovie
+  // Made in order in a directory where "movie.swf" holds kMovie; the run is
+  // given "link.swf". Each must point where it did afterwards.
+  std::vector<MadeLink> links;
   int status;
   const char* err;
-  std::string link_points_to;  // unchanged afterwards
 };
 
 class SymbolicLink : public testing::TestWithParam<LinkCase> {};
@@ -46,7 +52,9 @@ TEST_P(SymbolicLink, FollowedButNeverReplaced) {
   const LinkCase& c = GetParam();
   ScratchDir dir;
   write_file(dir / "movie.swf", kMovie);
-  c.make(dir);
+  for (const MadeLink& link : c.links) {
+    ASSERT_EQ(symlink(link.target, (dir / link.name).c_str()), 0) << link.name;
+  }
   const std::string path = dir / "link.swf";
 
   const ChildResult run = run_child({kProgram, path});
@@ -56,35 +64,25 @@ TEST_P(SymbolicLink, FollowedButNeverReplaced) {
   EXPECT_EQ(run.err, c.err);
   EXPECT_EQ(run.out, c.status == kPatched ? success_line(path) : "");
   EXPECT_EQ(read_file(dir / "movie.swf"), c.status == kPatched ? kPatchedMovie : kMovie);
-  EXPECT_EQ(link_target(path), c.link_points_to) << "the link itself was changed";
+  for (const MadeLink& link : c.links) {
+    EXPECT_EQ(link_target(dir / link.name), link.target) << link.name << " itself was changed";
+  }
   EXPECT_FALSE(file_exists(dir / "missing.swf")) << "the run created the link's target";
-}
-
-void make_link(const ScratchDir& dir, const char* target, const char* name) {
-  ASSERT_EQ(symlink(target, (dir / name).c_str()), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Links, SymbolicLink,
     testing::Values(
-        LinkCase{"ToMovie", [](const ScratchDir& d) { make_link(d, "movie.swf", "link.swf"); },
-                 kPatched, "", "movie.swf"},
-        LinkCase{"ThroughAChain",
-                 [](const ScratchDir& d) {
-                   make_link(d, "movie.swf", "hop.swf");
-                   make_link(d, "hop.swf", "link.swf");
-                 },
-                 kPatched, "", "hop.swf"},
-        LinkCase{"Dangling", [](const ScratchDir& d) { make_link(d, "missing.swf", "link.swf"); },
-                 kOpenFailed, "No such file or directory\n", "missing.swf"},
+        LinkCase{"ToMovie", {{"link.swf", "movie.swf"}}, kPatched, ""},
+        LinkCase{
+            "ThroughAChain", {{"link.swf", "hop.swf"}, {"hop.swf", "movie.swf"}}, kPatched, ""},
+        LinkCase{
+            "Dangling", {{"link.swf", "missing.swf"}}, kOpenFailed, "No such file or directory\n"},
         LinkCase{"Loop",
-                 [](const ScratchDir& d) {
-                   make_link(d, "other.swf", "link.swf");
-                   make_link(d, "link.swf", "other.swf");
-                 },
-                 kOpenFailed, "Too many levels of symbolic links\n", "other.swf"},
-        LinkCase{"ToDirectory", [](const ScratchDir& d) { make_link(d, ".", "link.swf"); },
-                 kOpenFailed, "Is a directory\n", "."}),
+                 {{"link.swf", "other.swf"}, {"other.swf", "link.swf"}},
+                 kOpenFailed,
+                 "Too many levels of symbolic links\n"},
+        LinkCase{"ToDirectory", {{"link.swf", "."}}, kOpenFailed, "Is a directory\n"}),
     CaseName());
 
 // "./" repeated: a long path to a file that exists.

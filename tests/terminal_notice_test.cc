@@ -28,6 +28,14 @@ std::string without_carriage_returns(std::string text) {
   return text;
 }
 
+// A new session whose controlling terminal is a fresh pty.
+ChildOptions on_terminal(const std::string& working_directory = "") {
+  ChildOptions options;
+  options.terminal = Terminal::Pseudo;
+  options.working_directory = working_directory;
+  return options;
+}
+
 struct TerminalCase : cases::Named {
   const char* file_bytes;  // nullptr: no file is made
   bool pass_path;
@@ -50,19 +58,12 @@ class TerminalNotice : public testing::TestWithParam<TerminalCase> {
     return argv;
   }
 
-  ChildOptions options() const {
-    ChildOptions o;
-    o.terminal = Terminal::Pseudo;
-    o.working_directory = dir_.path();
-    return o;
-  }
-
   ScratchDir dir_;
 };
 
 TEST_P(TerminalNotice, FollowsConsoleTextAndWaitsForEnter) {
   const TerminalCase& c = GetParam();
-  ChildProcess child(argv_for(c), options());
+  ChildProcess child(argv_for(c), on_terminal(dir_.path()));
 
   ASSERT_TRUE(child.wait_for_output(kPrompt, 5s)) << "no prompt on the terminal";
   std::this_thread::sleep_for(300ms);
@@ -92,9 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Ways the wait ends other than Enter: end of file typed, the terminal gone.
 TEST(TerminalNoticeEnds, OnEndOfFile) {
-  ChildOptions options;
-  options.terminal = Terminal::Pseudo;
-  ChildProcess child({kProgram}, options);
+  ChildProcess child({kProgram}, on_terminal());
   ASSERT_TRUE(child.wait_for_output(kPrompt, 5s));
   child.type("\x04");
   const ChildResult run = child.finish(5s);
@@ -105,9 +104,7 @@ TEST(TerminalNoticeEnds, OnEndOfFile) {
 TEST(TerminalNoticeEnds, OnHangUpWithTheRunsStatus) {
   ScratchDir dir;
   write_file(dir / "movie.swf", "FWS\x05");
-  ChildOptions options;
-  options.terminal = Terminal::Pseudo;
-  ChildProcess child({kProgram, dir / "movie.swf"}, options);
+  ChildProcess child({kProgram, dir / "movie.swf"}, on_terminal());
   ASSERT_TRUE(child.wait_for_output(kPrompt, 5s));
   child.hang_up();
   const ChildResult run = child.finish(5s);
@@ -128,9 +125,7 @@ class TerminalNoticeInterrupted : public testing::TestWithParam<Interruption> {}
 TEST_P(TerminalNoticeInterrupted, RunKeepsItsStatus) {
   ScratchDir dir;
   write_file(dir / "movie.swf", "ZWS\x05");
-  ChildOptions options;
-  options.terminal = Terminal::Pseudo;
-  ChildProcess child({kProgram, dir / "movie.swf"}, options);
+  ChildProcess child({kProgram, dir / "movie.swf"}, on_terminal());
   ASSERT_TRUE(child.wait_for_output(kPrompt, 5s));
 
   GetParam().interrupt(child);
@@ -155,9 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Typed text before Enter is consumed by the notice, and nothing else is read.
 TEST(TerminalNoticeEnds, OnlyAtTheEndOfALine) {
-  ChildOptions options;
-  options.terminal = Terminal::Pseudo;
-  ChildProcess child({kProgram}, options);
+  ChildProcess child({kProgram}, on_terminal());
   ASSERT_TRUE(child.wait_for_output(kPrompt, 5s));
   child.type("abc");
   std::this_thread::sleep_for(300ms);

@@ -329,6 +329,13 @@ std::vector<const Element*> walk(const Element& root, const std::vector<std::str
 constexpr std::uint32_t kRtManifest = 24;
 constexpr std::string_view kAsmV1 = "urn:schemas-microsoft-com:asm.v1";
 constexpr std::string_view kAsmV3 = "urn:schemas-microsoft-com:asm.v3";
+// Each windowsSettings element is read only in the namespace of the year it came in.
+constexpr std::string_view kWindowsSettings2005 =
+    "http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+constexpr std::string_view kWindowsSettings2016 =
+    "http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+constexpr std::string_view kWindowsSettings2019 =
+    "http://schemas.microsoft.com/SMI/2019/WindowsSettings";
 
 // The manifest as the loader finds it: resource type RT_MANIFEST, id 1.
 class WindowsManifest : public WindowsImage {
@@ -364,9 +371,15 @@ struct SettingCase : cases::Named {
   std::vector<std::string> path;
   std::string_view path_ns;
   std::string_view ns;
-  std::map<std::string, std::string> attributes;
   std::string text;
+  std::map<std::string, std::string> attributes{};
 };
+
+// A setting under application/windowsSettings, which has no attributes.
+SettingCase windows_setting(const char* name, const char* element, std::string_view ns,
+                            const char* text) {
+  return SettingCase{{name}, {"application", "windowsSettings", element}, kAsmV3, ns, text};
+}
 
 class ManifestSetting : public WindowsManifest, public testing::WithParamInterface<SettingCase> {};
 
@@ -387,46 +400,32 @@ TEST_P(ManifestSetting, PresentWithExactValues) {
   EXPECT_TRUE(setting.children.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, ManifestSetting,
-                         testing::Values(
-                             // Run as the user, never elevated and never virtualized.
-                             SettingCase{"AsInvoker",
-                                         {"trustInfo", "security", "requestedPrivileges",
-                                          "requestedExecutionLevel"},
-                                         kAsmV3,
-                                         kAsmV3,
-                                         {{"level", "asInvoker"}, {"uiAccess", "false"}},
-                                         ""},
-                             SettingCase{"Utf8CodePage",
-                                         {"application", "windowsSettings", "activeCodePage"},
-                                         kAsmV3,
-                                         "http://schemas.microsoft.com/SMI/2019/WindowsSettings",
-                                         {},
-                                         "UTF-8"},
-                             SettingCase{"PerMonitorV2",
-                                         {"application", "windowsSettings", "dpiAwareness"},
-                                         kAsmV3,
-                                         "http://schemas.microsoft.com/SMI/2016/WindowsSettings",
-                                         {},
-                                         "PerMonitorV2"},
-                             SettingCase{"PerMonitorBefore2016",
-                                         {"application", "windowsSettings", "dpiAware"},
-                                         kAsmV3,
-                                         "http://schemas.microsoft.com/SMI/2005/WindowsSettings",
-                                         {},
-                                         "true/pm"},
-                             SettingCase{"CommonControls6",
-                                         {"dependency", "dependentAssembly", "assemblyIdentity"},
-                                         kAsmV1,
-                                         kAsmV1,
-                                         {{"type", "win32"},
-                                          {"name", "Microsoft.Windows.Common-Controls"},
-                                          {"version", "6.0.0.0"},
-                                          {"processorArchitecture", "x86"},
-                                          {"publicKeyToken", "6595b64144ccf1df"},
-                                          {"language", "*"}},
-                                         ""}),
-                         CaseName());
+// Run as the user, never elevated and never virtualized; a UTF-8 code page;
+// sharp text on every monitor; and the visual styles of Common Controls 6.
+INSTANTIATE_TEST_SUITE_P(
+    Settings, ManifestSetting,
+    testing::Values(
+        SettingCase{"AsInvoker",
+                    {"trustInfo", "security", "requestedPrivileges", "requestedExecutionLevel"},
+                    kAsmV3,
+                    kAsmV3,
+                    "",
+                    {{"level", "asInvoker"}, {"uiAccess", "false"}}},
+        windows_setting("Utf8CodePage", "activeCodePage", kWindowsSettings2019, "UTF-8"),
+        windows_setting("PerMonitorV2", "dpiAwareness", kWindowsSettings2016, "PerMonitorV2"),
+        windows_setting("PerMonitorBefore2016", "dpiAware", kWindowsSettings2005, "true/pm"),
+        SettingCase{"CommonControls6",
+                    {"dependency", "dependentAssembly", "assemblyIdentity"},
+                    kAsmV1,
+                    kAsmV1,
+                    "",
+                    {{"type", "win32"},
+                     {"name", "Microsoft.Windows.Common-Controls"},
+                     {"version", "6.0.0.0"},
+                     {"processorArchitecture", "x86"},
+                     {"publicKeyToken", "6595b64144ccf1df"},
+                     {"language", "*"}}}),
+    CaseName());
 
 // Vista, 7, 8, 8.1, and 10 and 11 (one id): each gives the program its own
 // behaviour rather than an older one's.
