@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <span>
+#include <string_view>
 
 #include "notice_interrupts.h"
 #include "subprocess.h"
@@ -40,20 +41,26 @@ bool is_set(const char* name) {
 
 bool has_display() { return is_set("DISPLAY") || is_set("WAYLAND_DISPLAY"); }
 
-// XDG_CURRENT_DESKTOP is a list such as "KDE" or "ubuntu:GNOME".
-bool desktop_is(const char* name) {
-  const char* entry = std::getenv("XDG_CURRENT_DESKTOP");
-  const std::size_t length = std::strlen(name);
-  while (entry != nullptr) {
-    const char* end = std::strchr(entry, ':');
-    const std::size_t entry_length =
-        end != nullptr ? static_cast<std::size_t>(end - entry) : std::strlen(entry);
-    if (entry_length == length && std::strncmp(entry, name, length) == 0) {
+// Whether `found` holds for any entry of a colon-separated list such as PATH
+// (none when the list is null), trying them in order.
+template <typename Predicate>
+bool any_entry(const char* list, Predicate found) {
+  while (list != nullptr) {
+    const char* end = std::strchr(list, ':');
+    const std::string_view entry =
+        end != nullptr ? std::string_view(list, static_cast<std::size_t>(end - list)) : list;
+    if (found(entry)) {
       return true;
     }
-    entry = end != nullptr ? end + 1 : nullptr;
+    list = end != nullptr ? end + 1 : nullptr;
   }
   return false;
+}
+
+// XDG_CURRENT_DESKTOP is a list such as "KDE" or "ubuntu:GNOME".
+bool desktop_is(std::string_view name) {
+  return any_entry(std::getenv("XDG_CURRENT_DESKTOP"),
+                   [name](std::string_view desktop) { return desktop == name; });
 }
 
 bool is_executable_file(const char* path) {
@@ -65,23 +72,16 @@ bool is_executable_file(const char* path) {
 // (and empty ones, which mean ".") are skipped: they name whatever folder the
 // run started in, which is no place to take a program from.
 bool find_on_path(const char* name, std::array<char, PATH_MAX>& found) {
-  const char* directory = std::getenv("PATH");
-  if (directory == nullptr) {
-    directory = "/bin:/usr/bin";  // what the C library's execvp assumes
+  const char* list = std::getenv("PATH");
+  if (list == nullptr) {
+    list = "/bin:/usr/bin";  // what the C library's execvp assumes
   }
-  while (directory != nullptr) {
-    const char* end = std::strchr(directory, ':');
-    const int length = end != nullptr ? static_cast<int>(end - directory)
-                                      : static_cast<int>(std::strlen(directory));
-    const int written =
-        std::snprintf(found.data(), found.size(), "%.*s/%s", length, directory, name);
-    if (directory[0] == '/' && written > 0 && static_cast<std::size_t>(written) < found.size() &&
-        is_executable_file(found.data())) {
-      return true;
-    }
-    directory = end != nullptr ? end + 1 : nullptr;
-  }
-  return false;
+  return any_entry(list, [name, &found](std::string_view directory) {
+    const int written = std::snprintf(found.data(), found.size(), "%.*s/%s",
+                                      static_cast<int>(directory.size()), directory.data(), name);
+    return directory.starts_with('/') && written > 0 &&
+           static_cast<std::size_t>(written) < found.size() && is_executable_file(found.data());
+  });
 }
 
 // False when `value` does not fit: the notice is then left to a way that

@@ -15,7 +15,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -318,8 +317,6 @@ struct StandIn : cases::Named {
   bool falls_through;
 };
 
-void PrintTo(const StandIn& s, std::ostream* os) { *os << s.name; }
-
 class DialogToolStandIn : public XSessionTest, public testing::WithParamInterface<StandIn> {};
 
 TEST_P(DialogToolStandIn, FailureBeforeShowingFallsThroughToOurDialog) {
@@ -363,9 +360,35 @@ INSTANTIATE_TEST_SUITE_P(
         StandIn{"Ok", "zenity", "GNOME", "#!/bin/sh\necho 'noise' >&2\nexit 0\n", 0755, false},
         StandIn{"KdialogClosedByTheUser", "kdialog", "KDE", "#!/bin/sh\nexit 2\n", 0755, false},
         StandIn{"KdialogUsageError", "kdialog", "KDE", "#!/bin/sh\nexit 1\n", 0755, true},
+        // KDE named anywhere in the desktop list, but as a whole entry only.
+        StandIn{"KdialogInADesktopList", "kdialog", "X-Test:KDE", "#!/bin/sh\nexit 2\n", 0755,
+                false},
         // Elsewhere kdialog is not the desktop's tool, and zenity is missing.
-        StandIn{"KdialogOutsideKde", "kdialog", "GNOME", "#!/bin/sh\nexit 0\n", 0755, true}),
+        StandIn{"KdialogOutsideKde", "kdialog", "GNOME", "#!/bin/sh\nexit 0\n", 0755, true},
+        StandIn{"KdialogForAnotherNameStartingKde", "kdialog", "KDEX", "#!/bin/sh\nexit 0\n", 0755,
+                true}),
     CaseName());
+
+// PATH entries that are not absolute, and empty ones (meaning "."), name the
+// folder the run started in: a tool found there is never started.
+TEST_F(XSessionTest, RelativePathEntriesAreSkipped) {
+  const std::string bin = dir_ / "bin";
+  mkdir(bin.c_str(), 0755);
+  for (const std::string& tool : {bin + "/zenity", dir_ / "zenity"}) {
+    write_file(tool, "#!/bin/sh\ntouch \"$0.ran\"\nexit 0\n");
+    chmod(tool.c_str(), 0755);
+  }
+  ChildOptions options = with_environment(environment("PATH=bin::."));
+  options.working_directory = dir_.path();
+  ChildProcess child(program_args(kPatched, dir_), options);
+
+  const std::string window = wait_for_window(server_, "Kestrabin");
+  ASSERT_FALSE(window.empty()) << "no dialog of our own followed";
+  x_tool(server_, {"xdotool", "key", "--window", window, "Return"});
+  expect_outcome(kPatched, child.finish(10s), dir_);
+  EXPECT_FALSE(file_exists(bin + "/zenity.ran"));
+  EXPECT_FALSE(file_exists(dir_ / "zenity.ran"));
+}
 
 // Started with 0 to 2 closed, the run's own descriptors land there; the
 // tool's standard streams must still be its own, or its complaint about the
@@ -397,8 +420,6 @@ TEST_F(XSessionTest, StandardStreamsClosedStillTellAFailureFromAClose) {
 struct Unreachable : cases::Named {
   std::vector<std::string> display;
 };
-
-void PrintTo(const Unreachable& u, std::ostream* os) { *os << u.name; }
 
 class UnreachableDisplay : public testing::TestWithParam<Unreachable> {};
 
