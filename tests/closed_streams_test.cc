@@ -4,7 +4,6 @@
 // text that has nowhere to go is lost.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>

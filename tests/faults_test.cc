@@ -3,7 +3,6 @@
 // system calls show it, and the file's bytes afterwards.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
 #include "child_process.h"

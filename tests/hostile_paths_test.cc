@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <ostream>
 #include <string>
 #include <vector>
 

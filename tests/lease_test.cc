@@ -9,7 +9,6 @@
 #include <array>
 #include <chrono>
 #include <csignal>
-#include <ostream>
 #include <string>
 
 #include "child_process.h"

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <ostream>
-
 #include <string>
 #include <vector>
 

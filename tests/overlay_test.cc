@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ostream>
 #include <string>
 
 #include "child_process.h"

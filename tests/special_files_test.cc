@@ -20,7 +20,6 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
-#include <ostream>
 #include <set>
 #include <string>
 #include <thread>

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <csignal>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>

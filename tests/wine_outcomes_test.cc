@@ -8,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 

@@ -3,7 +3,6 @@
 // the file is as that outcome leaves it.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <vector>
 

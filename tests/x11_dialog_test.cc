@@ -6,7 +6,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -80,8 +79,6 @@ std::unique_ptr<XServer> DialogTest::server_;
 struct Dismissal : cases::Named {
   std::function<void(const XServer&, const std::string& window)> act;
 };
-
-void PrintTo(const Dismissal& d, std::ostream* os) { *os << d.name; }
 
 void press(const XServer& server, const char* key) { x_tool(server, {"xdotool", "key", key}); }
 
