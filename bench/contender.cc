@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "failures.h"
+#include "round_order.h"
 #include "swf_file.h"
 
 namespace {
@@ -41,10 +42,9 @@ void interleave(const std::vector<Contender*>& contenders, const std::vector<int
     run_patch(*c);
     c->us.clear();
   }
-  const std::size_t n = contenders.size();
+  RoundOrder order(contenders.size());
   for (int round = 0; round < rounds; ++round) {
-    for (std::size_t k = 0; k < n; ++k) {
-      const std::size_t i = (k + static_cast<std::size_t>(round)) % n;
+    for (const std::size_t i : order.next()) {
       if (round % every[i] == 0) {
         run_patch(*contenders.at(i));
       }

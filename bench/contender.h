@@ -23,10 +23,10 @@ std::vector<std::string> base_env();
 Contender make_contender(const std::string& name, const std::string& file, long long size,
                          std::vector<std::string> argv);
 
-// Runs the contenders in rounds, rotating the order each round so that no
-// one always follows the slowest. `every[i]` > 1 runs contender i only in
-// every so many rounds. Each run is checked to have patched its file, which
-// is then put back, outside the timed span.
+// Runs the contenders in rounds, each in a new order (see RoundOrder).
+// `every[i]` > 1 runs contender i only in every so many rounds. Each run is
+// checked to have patched its file, which is then put back, outside the
+// timed span.
 void interleave(const std::vector<Contender*>& contenders, const std::vector<int>& every,
                 int rounds);
 

@@ -1,20 +1,22 @@
 #include "failures.h"
 #include "notice_contenders.h"
+#include "round_order.h"
 #include "sections.h"
 #include "stats.h"
 
 namespace {
 
-// Rounds of one run each, in an order that rotates every round; one untimed
-// run each first, so that every program starts from a warm page cache.
+// Rounds of one run each, each round in a new order; one untimed run each
+// first, so that every program starts from a warm page cache.
 void run_rounds(MapWatch& watch, const std::vector<NoticeContender*>& all, int rounds) {
   for (NoticeContender* c : all) {
     run_notice(watch, *c, false);
     c->ms.clear();
   }
+  RoundOrder order(all.size());
   for (int round = 0; round < rounds; ++round) {
-    for (std::size_t k = 0; k < all.size(); ++k) {
-      run_notice(watch, *all[(k + static_cast<std::size_t>(round)) % all.size()], false);
+    for (const std::size_t i : order.next()) {
+      run_notice(watch, *all[i], false);
     }
   }
 }

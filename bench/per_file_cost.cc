@@ -31,8 +31,8 @@ void per_file_cost(const Options& o, Targets& targets) {
   const double k_us = median(kestrabin.us);
   print_heading("1. Per-file cost, process start included");
   print_paragraph(
-      "Spawn to reaped, 4-byte FWS file, page cache warm; contenders interleaved in "
-      "rotating order. Times in microseconds.");
+      "Spawn to reaped, 4-byte FWS file, page cache warm; contenders interleaved, each "
+      "round in a new order. Times in microseconds.");
   print_table_head({"Contender", "patches", "median", "p10", "p90", "/ floor", "/ kestrabin"});
   for (const Contender* c : {&kestrabin, &floor, &dd, &script}) {
     print_time_row(*c, floor_us, k_us);
