@@ -191,13 +191,12 @@ void draw_button(const Dialog& dialog) {
     fill(dialog, palette.focus_ring, button, 2 * layout.stroke);
     fill(dialog, face, button, 3 * layout.stroke);
   }
-  constexpr const char* kLabel = "OK";
-  const int length = static_cast<int>(std::strlen(kLabel));
-  const int label_width = XTextWidth(dialog.font, kLabel, length);
-  const int label_height = dialog.font->ascent + dialog.font->descent;
+  const int length = static_cast<int>(kOkLabel.size());
+  const int label_width = XTextWidth(dialog.font, kOkLabel.data(), length);
   XSetForeground(dialog.display, dialog.gc, palette.text);
   XDrawString(dialog.display, dialog.window, dialog.gc, button.x + (button.width - label_width) / 2,
-              button.y + (button.height - label_height) / 2 + dialog.font->ascent, kLabel, length);
+              button.y + (button.height - text_height(dialog.font)) / 2 + dialog.font->ascent,
+              kOkLabel.data(), length);
 }
 
 void draw(const Dialog& dialog) {

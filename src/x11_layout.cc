@@ -23,13 +23,9 @@ constexpr int kMinTextWidth = 200;
 constexpr int kSmallestPixelSize = 11;
 constexpr int kFitAttempts = 8;
 
-constexpr const char* kOkLabel = "OK";
-
 int scaled(int size, double scale) {
   return std::max(1, static_cast<int>(std::lround(size * scale)));
 }
-
-int text_height(const XFontStruct* font) { return font->ascent + font->descent; }
 
 // Scalable outline fonts first, each asked for at the pixel size: a sans
 // (gsfonts-x11), then the serif that xfonts-scalable brings; then bitmap
@@ -90,7 +86,7 @@ void measure(XFontStruct* font, double scale, DialogLayout& layout) {
     text_width =
         std::max(text_width, XTextWidth(font, layout.lines[i].start, layout.lines[i].length));
   }
-  const int label_width = XTextWidth(font, kOkLabel, static_cast<int>(std::strlen(kOkLabel)));
+  const int label_width = XTextWidth(font, kOkLabel.data(), static_cast<int>(kOkLabel.size()));
   const int button_width = std::max(scaled(kButtonWidth, scale), label_width + 2 * layout.padding);
   const int button_height =
       std::max(scaled(kButtonHeight, scale), text_height(font) + 2 * scaled(kButtonMargin, scale));
@@ -108,6 +104,8 @@ double fit_factor(const DialogLayout& layout, const MonitorArea& monitor) {
 }
 
 }  // namespace
+
+int text_height(const XFontStruct* font) { return font->ascent + font->descent; }
 
 XFontStruct* lay_out_dialog(Display* display, const char* text, const MonitorArea& monitor,
                             double dpi, DialogLayout& layout) {

@@ -5,8 +5,15 @@
 
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 #include "x11_monitor.h"
+
+// The label of the dialog's one button.
+inline constexpr std::string_view kOkLabel = "OK";
+
+// The height of a line of text in `font`, without any gap between lines.
+int text_height(const XFontStruct* font);
 
 struct TextLine {
   const char* start;
