@@ -86,7 +86,6 @@ struct OpenFailureCase : cases::Named {
   const char* err;
 };
 
-// Keeps test names readable in listings.
 class OpenFailure : public testing::TestWithParam<OpenFailureCase> {};
 
 TEST_P(OpenFailure, DescribedAndNothingCreated) {

@@ -69,7 +69,6 @@ struct FileCase : cases::Named {
   std::string err;  // standard error, exactly
 };
 
-// Keeps test names readable in listings.
 // Names each parameterised case after its `name` field.
 struct CaseName {
   template <typename Case>
