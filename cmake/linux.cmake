@@ -1,12 +1,13 @@
 # The Linux notice: the desktop's dialog tool, an Xlib dialog, or the
-# controlling terminal. The tests' copies of the program build the same list.
-set(KESTRABIN_NOTICE_SOURCES)
-foreach(source notice-linux.cc desktop_dialog.cc subprocess-posix.cc terminal_notice.cc
-        notice_interrupts.cc x11_dialog.cc x11_connection.cc x11_dpi.cc x11_icon.cc
-        x11_layout.cc x11_monitor.cc x11_quiet_console.cc)
-  list(APPEND KESTRABIN_NOTICE_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/${source})
-endforeach()
-target_sources(kestrabin PRIVATE ${KESTRABIN_NOTICE_SOURCES})
+# controlling terminal. Compiled once, for the program and for the tests'
+# copies of it alike.
+add_library(kestrabin_notice OBJECT
+  src/notice-linux.cc src/desktop_dialog.cc src/subprocess-posix.cc src/terminal_notice.cc
+  src/notice_interrupts.cc src/x11_dialog.cc src/x11_connection.cc src/x11_dpi.cc
+  src/x11_icon.cc src/x11_layout.cc src/x11_monitor.cc src/x11_quiet_console.cc)
+target_link_libraries(kestrabin_notice PRIVATE kestrabin_core kestrabin_warnings)
+target_compile_options(kestrabin_notice PRIVATE -fno-exceptions)
+target_link_libraries(kestrabin PRIVATE kestrabin_notice)
 
 # The window icon's pixels are data (data/icons/kestrabin-window.argb, drawn
 # by make-icons.py as 32-bit little-endian words); configuring turns them into
@@ -18,8 +19,8 @@ string(LENGTH "${kestrabin_icon_hex}" kestrabin_icon_digits)
 math(EXPR KESTRABIN_ICON_WORDS "${kestrabin_icon_digits} / 8")
 string(REGEX REPLACE "(..)(..)(..)(..)" "0x\\4\\3\\2\\1, " KESTRABIN_ICON_VALUES
        "${kestrabin_icon_hex}")
-set(KESTRABIN_GENERATED_INCLUDE ${CMAKE_CURRENT_BINARY_DIR}/generated)
-file(CONFIGURE OUTPUT ${KESTRABIN_GENERATED_INCLUDE}/x11_icon_pixels.h @ONLY CONTENT [[
+set(kestrabin_generated_include ${CMAKE_CURRENT_BINARY_DIR}/generated)
+file(CONFIGURE OUTPUT ${kestrabin_generated_include}/x11_icon_pixels.h @ONLY CONTENT [[
 // Made by configuring from data/icons/kestrabin-window.argb.
 #ifndef KESTRABIN_X11_ICON_PIXELS_H_
 #define KESTRABIN_X11_ICON_PIXELS_H_
@@ -34,7 +35,7 @@ inline constexpr std::array<std::uint32_t, @KESTRABIN_ICON_WORDS@> kIconPixels{
 
 #endif  // KESTRABIN_X11_ICON_PIXELS_H_
 ]])
-target_include_directories(kestrabin PRIVATE ${KESTRABIN_GENERATED_INCLUDE})
+target_include_directories(kestrabin_notice PRIVATE ${kestrabin_generated_include})
 
 if(KESTRABIN_STATIC)
   # Static archives of Xlib and XCB: the program starts without any shared
@@ -50,7 +51,7 @@ else()
   set(kestrabin_x_libraries X11::Xrandr X11::X11)
 endif()
 find_path(KESTRABIN_X11_INCLUDE X11/Xlib.h REQUIRED)
-target_include_directories(kestrabin SYSTEM PRIVATE ${KESTRABIN_X11_INCLUDE})
+target_include_directories(kestrabin_notice SYSTEM PRIVATE ${KESTRABIN_X11_INCLUDE})
 target_link_libraries(kestrabin PRIVATE ${kestrabin_x_libraries})
 
 # A run of the static program without a display executes a few hundred
