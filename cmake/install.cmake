@@ -21,7 +21,8 @@ install(FILES packaging/linux/kestrabin.nemo_action
         DESTINATION ${CMAKE_INSTALL_DATADIR}/nemo/actions)
 install(FILES data/icons/kestrabin.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-foreach(size 16 24 32 48 64 128 256)
+set(KESTRABIN_ICON_SIZES 16 24 32 48 64 128 256)
+foreach(size IN LISTS KESTRABIN_ICON_SIZES)
   install(FILES data/icons/kestrabin-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME kestrabin.png)

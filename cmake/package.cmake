@@ -68,7 +68,7 @@ else()
       /usr/share/applications /usr/share/icons /usr/share/icons/hicolor
       /usr/share/icons/hicolor/scalable /usr/share/icons/hicolor/scalable/apps
       /usr/share/man /usr/share/man/man1)
-  foreach(size 16 24 32 48 64 128 256)
+  foreach(size IN LISTS KESTRABIN_ICON_SIZES)
     list(APPEND CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
          /usr/share/icons/hicolor/${size}x${size} /usr/share/icons/hicolor/${size}x${size}/apps)
   endforeach()

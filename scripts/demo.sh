@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset linux -B build/demo -DKESTRABIN_TESTS=OFF >/dev/null
+cmake --preset linux -B build/demo -DKESTRABIN_TESTS=OFF -DKESTRABIN_BENCH=OFF >/dev/null
 cmake --build build/demo --target kestrabin -j "$(nproc)" >/dev/null
 mkdir -p build/demo/sample
 cp samples/hello.swf build/demo/sample/hello.swf

@@ -4,8 +4,8 @@
 set -euo pipefail
 
 packages=(
-  # build
-  cmake g++ make libgtest-dev libx11-dev libxcb1-dev libxau-dev libxdmcp-dev
+  # build (the X archives follow below)
+  cmake g++ make libgtest-dev
   # the dialog suites: a real X server, input, window properties, screenshots
   xvfb xauth xdotool x11-utils imagemagick
   # the Windows program and its suites
@@ -39,7 +39,6 @@ fi
 for lib in $x_libraries; do
   case ${lib,,} in
     xcb) dev=libxcb1-dev ;;
-    xcb-*) dev=lib${lib,,}0-dev ;;
     *) dev=lib${lib,,}-dev ;;
   esac
   packages+=("$dev" "$dev:arm64")
