@@ -2,13 +2,11 @@
 
 #include <sys/stat.h>
 
-#include "failures.h"
 #include "swf_file.h"
 
 namespace {
 
 constexpr const char* kNoticeText = "swf file version updated to 9";
-constexpr const char* kCaption = "Kestrabin";
 
 // GTK without a session: no accessibility bus, no D-Bus autolaunch, no dconf;
 // without these zenity waits on D-Bus.
@@ -25,9 +23,7 @@ std::vector<std::string> gtk_environment(const Options& o, const XServer& server
 
 NoticeContender kestrabin(const std::string& name, const std::string& program,
                           const std::string& file, std::vector<std::string> env) {
-  if (!make_swf(file, 4)) {
-    record_failure("cannot create " + file);
-  }
+  create_swf(file, 4);
   return {name, {{program, file}, std::move(env)}, Dismissal::CloseRequest, file, {}, -1, true};
 }
 
@@ -44,14 +40,14 @@ NoticeContenders notice_contenders(const Options& o, const XServer& server) {
       // showed, and kestrabin would go on to its own dialog.
       kestrabin("kestrabin, through zenity", o.kestrabin, o.scratch + "/nz.swf", gtk_env),
       {"zenity --info",
-       {{o.zenity, "--info", "--title", kCaption, "--text", kNoticeText}, gtk_env},
+       {{o.zenity, "--info", "--title", kNoticeCaption, "--text", kNoticeText}, gtk_env},
        Dismissal::Terminate,
        "",
        {},
        -1,
        true},
       {"xmessage",
-       {{o.xmessage, "-title", kCaption, kNoticeText}, server.environment()},
+       {{o.xmessage, "-title", kNoticeCaption, kNoticeText}, server.environment()},
        Dismissal::Terminate,
        "",
        {},

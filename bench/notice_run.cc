@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char* kCaption = "Kestrabin";
 constexpr std::int64_t kMapTimeoutNs = 20'000'000'000;
 constexpr int kExitTimeoutMs = 10'000;
 
@@ -72,9 +71,9 @@ void run_notice(MapWatch& watch, NoticeContender& c, bool traced) {
     seen.status = exit.status;
     peak_rss_kib = exit.peak_rss_kib;
   }
-  const bool good = seen.mapped && seen.title == kCaption && patched(c, seen);
+  const bool good = seen.mapped && seen.title == kNoticeCaption && patched(c, seen);
   if (!good && c.ok) {
-    record_failure(c.name + ": no notice titled " + kCaption +
+    record_failure(c.name + ": no notice titled " + kNoticeCaption +
                    " mapped, or the run failed (title '" + seen.title + "', wait status " +
                    std::to_string(seen.status) + ")");
   }

@@ -12,7 +12,10 @@ enum class Dismissal {
   Terminate,     // SIGTERM to the process started
 };
 
-// One program that shows a notice captioned "Kestrabin", and its results.
+// The caption every contender's notice shows, and the title its window must have.
+inline constexpr const char* kNoticeCaption = "Kestrabin";
+
+// One program that shows a notice captioned kNoticeCaption, and its results.
 struct NoticeContender {
   std::string name;
   Command command;

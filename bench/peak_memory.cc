@@ -25,17 +25,17 @@ long peak_rss_without_display(const Command& command, const std::string& file) {
 }
 
 // The notice contenders' own peaks, each from one traced run under Xvfb.
-bool trace_notices(const Options& o, NoticeContenders& notices, const XServer& server) {
+void trace_notices(const Options& o, NoticeContenders& notices) {
+  const XServer server;
   MapWatch watch(server.display());
   if (!server.running() || !watch.connected()) {
     record_failure("cannot start Xvfb or connect to it");
-    return false;
+    return;
   }
   notices = notice_contenders(o, server);
   for (NoticeContender* c : {&notices.own_dialog, &notices.zenity, &notices.xmessage}) {
     run_notice(watch, *c, true);
   }
-  return true;
 }
 
 std::string kib(long value) { return value < 0 ? "?" : std::to_string(value) + " KiB"; }
@@ -44,12 +44,9 @@ std::string kib(long value) { return value < 0 ? "?" : std::to_string(value) + "
 
 void peak_memory(const Options& o, Targets& targets) {
   NoticeContenders notices;
-  {
-    const XServer server;
-    trace_notices(o, notices, server);
-  }
+  trace_notices(o, notices);
   const std::string file = o.scratch + "/m.swf";
-  make_swf(file, 4);
+  create_swf(file, 4);
   const long k_rss = peak_rss_without_display({{o.kestrabin, file}, base_env()}, file);
   const long floor_rss = peak_rss_without_display({{o.floor, file}, base_env()}, file);
   const long script_rss = peak_rss_without_display({{o.python, o.script, file}, base_env()}, file);

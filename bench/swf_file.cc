@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "failures.h"
+
 bool make_swf(const std::string& path, long long size) {
   const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -12,6 +14,12 @@ bool make_swf(const std::string& path, long long size) {
   const bool made = pwrite(fd, "FWS\x05", 4, 0) == 4 && ftruncate(fd, size) == 0;
   close(fd);
   return made;
+}
+
+void create_swf(const std::string& path, long long size) {
+  if (!make_swf(path, size)) {
+    record_failure("cannot create " + path);
+  }
 }
 
 void set_version(const std::string& path, unsigned char version) {

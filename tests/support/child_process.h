@@ -85,7 +85,6 @@ class ChildProcess {
 // The strings must outlive it.
 std::vector<char*> c_strings(const std::vector<std::string>& strings);
 
-// Runs a program to its end (at most `timeout`) and returns what it did.
 // A forked child that tells its parent through a pipe when it is ready.
 struct ReportingChild {
   pid_t pid = -1;  // -1 when no child could be made
@@ -96,6 +95,7 @@ struct ReportingChild {
 // when `body` returns, if it has not exec'd or exited before.
 ReportingChild fork_reporting(const std::function<void(int ready)>& body);
 
+// Runs a program to its end (at most `timeout`) and returns what it did.
 ChildResult run_child(const std::vector<std::string>& argv, const ChildOptions& options = {},
                       std::chrono::milliseconds timeout = std::chrono::seconds(20));
 

@@ -4,10 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <thread>
 
 #include "child_process.h"

@@ -49,7 +49,7 @@ std::string x_socket_path(const std::string& display);
 // Runs an X client tool (xdotool, xprop, ...) against `server`; its standard output.
 std::string x_tool(const XServer& server, const std::vector<std::string>& argv);
 
-// The first top-level window titled exactly "Kestrabin", polled for up to 5 s;
+// The first top-level window titled exactly `title`, polled for up to 5 s;
 // empty when none appears.
 std::string wait_for_window(const XServer& server, const std::string& title);
 
