@@ -58,11 +58,9 @@ TEST_P(KernelFaultOutcome, ShippedBinary) {
   const KernelFault& c = GetParam();
   const std::string& movie = *c.movie;
   write_file(path_, movie);
-  const TracedRun dry = run_traced({kProgram, path_});
-  const std::size_t target = nth_call_on(dry, path_, c.syscall, c.occurrence);
-  ASSERT_NE(target, std::string::npos) << "the run makes no such call on the file";
-  const std::string inject = std::string(c.syscall) + ":error=" + c.error +
-                             ":when=" + std::to_string(ordinal_among_same_name(dry, target));
+  const std::string inject =
+      fault_on(run_traced({kProgram, path_}), path_, c.syscall, c.occurrence, c.error);
+  ASSERT_NE(inject, "") << "the run makes no such call on the file";
   write_file(path_, movie);
 
   const TracedRun traced = run_traced({kProgram, path_}, inject);

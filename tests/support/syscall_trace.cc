@@ -73,6 +73,8 @@ std::string first_fd_path(const Syscall& call) {
   return std::regex_search(call.args, match, kNamedFd) ? match[1].str() : std::string();
 }
 
+bool is_open(const Syscall& call) { return call.name == "openat" || call.name == "open"; }
+
 }  // namespace
 
 TracedRun run_traced(const std::vector<std::string>& argv, const std::string& inject,
@@ -84,8 +86,6 @@ TracedRun run_traced(const std::vector<std::string>& argv, const std::string& in
   }
   return run_under_strace(argv, strace_options, std::move(options), timeout);
 }
-
-bool is_open(const Syscall& call) { return call.name == "openat" || call.name == "open"; }
 
 std::size_t open_of(const TracedRun& traced, const std::string& path) {
   const std::string quoted = "\"" + path + "\"";
@@ -117,17 +117,18 @@ std::vector<std::size_t> calls_on_file(const TracedRun& traced, const std::strin
   std::set<int> fds;
   for (std::size_t i = 0; i < traced.calls.size(); ++i) {
     const Syscall& call = traced.calls[i];
+    const int fd = first_fd(call);
     if (opens_path(call, quoted) ||
-        (is_duplication(call) && fds.contains(first_fd(call)) && call.result >= 0)) {
+        (is_duplication(call) && fds.contains(fd) && call.result >= 0)) {
       fds.insert(static_cast<int>(call.result));
       continue;
     }
-    if (!fds.contains(first_fd(call))) {
+    if (!fds.contains(fd)) {
       continue;
     }
     found.push_back(i);
     if (call.name == "close") {
-      fds.erase(first_fd(call));  // the number may now name something else
+      fds.erase(fd);  // the number may now name something else
     }
   }
   return found;
@@ -156,12 +157,18 @@ std::size_t last_call_on(const TracedRun& traced, const std::string& path,
   return last;
 }
 
-int ordinal_among_same_name(const TracedRun& traced, std::size_t index) {
-  int count = 0;
-  for (std::size_t i = 0; i <= index && i < traced.calls.size(); ++i) {
-    count += traced.calls[i].name == traced.calls[index].name ? 1 : 0;
+std::string fault_on(const TracedRun& dry, const std::string& path, const std::string& name, int n,
+                     const std::string& error) {
+  const std::size_t target = nth_call_on(dry, path, name, n);
+  if (target == std::string::npos) {
+    return "";
   }
-  return count;
+  // strace's "when=" counts every call of that name, whatever it works on.
+  int ordinal = 0;
+  for (std::size_t i = 0; i <= target; ++i) {
+    ordinal += dry.calls[i].name == name ? 1 : 0;
+  }
+  return name + ":error=" + error + ":when=" + std::to_string(ordinal);
 }
 
 std::size_t first_write_to(const TracedRun& traced, int stream) {
@@ -169,13 +176,14 @@ std::size_t first_write_to(const TracedRun& traced, int stream) {
   std::set<int> stream_fds{stream};
   for (std::size_t i = 0; i < traced.calls.size(); ++i) {
     const Syscall& call = traced.calls[i];
-    if (is_duplication(call) && stream_fds.contains(first_fd(call)) && call.result >= 0) {
+    const int fd = first_fd(call);
+    if (is_duplication(call) && stream_fds.contains(fd) && call.result >= 0) {
       stream_fds.insert(static_cast<int>(call.result));
     } else if (call.name == "close") {
-      if (first_fd(call) != stream) {
-        stream_fds.erase(first_fd(call));
+      if (fd != stream) {
+        stream_fds.erase(fd);
       }
-    } else if (call.name == "write" && stream_fds.contains(first_fd(call))) {
+    } else if (call.name == "write" && stream_fds.contains(fd)) {
       return i;
     }
   }

@@ -39,9 +39,11 @@ std::size_t nth_call_on(const TracedRun& traced, const std::string& path, const 
 // The index of the last such call `name`, or npos.
 std::size_t last_call_on(const TracedRun& traced, const std::string& path, const std::string& name);
 
-// How many calls named like calls[index] come up to and including it: the
-// count strace's "when=" takes to hit exactly that call.
-int ordinal_among_same_name(const TracedRun& traced, std::size_t index);
+// The strace injection ("read:error=EIO:when=3") that fails, in a run that
+// goes as `dry` went, its n-th (from 1) call `name` on the file `path` with
+// `error`; empty when `dry` made no such call.
+std::string fault_on(const TracedRun& dry, const std::string& path, const std::string& name, int n,
+                     const std::string& error);
 
 // The index of the first write to `stream` (1 or 2), or to a copy of that
 // descriptor, or npos.
