@@ -1,4 +1,3 @@
-#include "failures.h"
 #include "notice_contenders.h"
 #include "round_order.h"
 #include "sections.h"
@@ -32,8 +31,7 @@ void print_latency_row(const NoticeContender& c, double kestrabin_ms) {
 void notice_latency(const Options& o, Targets& targets) {
   const XServer server;
   MapWatch watch(server.display());
-  if (!server.running() || !watch.connected()) {
-    record_failure("cannot start Xvfb or connect to it");
+  if (!can_watch(server, watch)) {
     return;
   }
   NoticeContenders notices = notice_contenders(o, server);

@@ -84,3 +84,11 @@ void run_notice(MapWatch& watch, NoticeContender& c, bool traced) {
     c.ms.push_back(static_cast<double>(seen.latency_ns) / 1e6);
   }
 }
+
+bool can_watch(const XServer& server, const MapWatch& watch) {
+  if (server.running() && watch.connected()) {
+    return true;
+  }
+  record_failure("cannot start Xvfb or connect to it");
+  return false;
+}

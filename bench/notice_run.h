@@ -6,6 +6,7 @@
 
 #include "map_watch.h"
 #include "timed_spawn.h"
+#include "x_server.h"
 
 enum class Dismissal {
   CloseRequest,  // WM_DELETE_WINDOW to the window, as a window manager's close button sends
@@ -31,5 +32,8 @@ struct NoticeContender {
 // file must then have exited 0 with the file patched. A timed run adds a
 // sample; a traced one (the trace slows the start) reads the peak resident set.
 void run_notice(MapWatch& watch, NoticeContender& c, bool traced);
+
+// False, with the failure recorded, when Xvfb did not start or cannot be watched.
+bool can_watch(const XServer& server, const MapWatch& watch);
 
 #endif  // KESTRABIN_BENCH_NOTICE_RUN_H_

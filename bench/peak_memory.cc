@@ -28,8 +28,7 @@ long peak_rss_without_display(const Command& command, const std::string& file) {
 void trace_notices(const Options& o, NoticeContenders& notices) {
   const XServer server;
   MapWatch watch(server.display());
-  if (!server.running() || !watch.connected()) {
-    record_failure("cannot start Xvfb or connect to it");
+  if (!can_watch(server, watch)) {
     return;
   }
   notices = notice_contenders(o, server);
