@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Linux program alone (no test suites, so no GoogleTest) in a tree
 # of its own, build/demo, and patches a copy of the bundled sample movie.
-# Needs what the README's quick start lists: cmake, g++ and the static X
-# archives.
+# First installs what building needs, where it is missing (as root or through
+# sudo): the build packages of scripts/install-deps.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh --build
 
 cmake --preset linux -B build/demo -DKESTRABIN_TESTS=OFF -DKESTRABIN_BENCH=OFF >/dev/null
 cmake --build build/demo --target kestrabin -j "$(nproc)" >/dev/null

@@ -1,21 +1,32 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and every test suite need, only
-# those missing. Needs root (or sudo); runs apt-get update at most once.
+# those missing; with --build, only what building the Linux program needs (the
+# demo's set-up). Needs root (or sudo); runs apt-get update at most once.
 set -euo pipefail
 
-packages=(
-  # build (the X archives follow below)
-  cmake g++ make libgtest-dev
+build_only=false
+case ${1-} in
+  --build) build_only=true ;;
+  "") ;;
+  *) echo "usage: install-deps.sh [--build]" >&2; exit 2 ;;
+esac
+
+# Building the Linux program: the compiler and cmake, lld (it orders the
+# start-up code, data/startup-order.txt), and the static X archives below.
+build_packages=(cmake g++ make lld)
+
+test_packages=(
+  # the suites themselves
+  libgtest-dev
   # the dialog suites: a real X server, input, window properties, screenshots
   xvfb xauth xdotool x11-utils imagemagick
-  # the Windows program and its suites
-  g++-mingw-w64-i686 wine wine32:i386 fonts-wine file
+  # the Windows programs and their suites: the 64-bit Wine runs everywhere,
+  # the 32-bit one where the machine executes 32-bit code
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 wine32:i386 fonts-wine file
   # checks
   clang-format clang-tidy cppcheck valgrind strace
   # the install tree and the packages: desktop entry, launch, manual, .deb
   desktop-file-utils libglib2.0-bin man-db groff-base lintian
-  # linking: lld orders the start-up code (data/startup-order.txt)
-  lld
   # the benchmark: what users would run instead of the program
   zenity python3
   # releases (scripts/release.sh, tests/release/): the arm64 cross build and
@@ -29,8 +40,9 @@ packages=(
 )
 
 # Each static X archive the Linux program links (the foreach in
-# cmake/linux.cmake) comes from a -dev package, for this machine and for the
-# arm64 cross build: libX11.a from libx11-dev, libxcb.a from libxcb1-dev.
+# cmake/linux.cmake) comes from a -dev package: libX11.a from libx11-dev,
+# libxcb.a from libxcb1-dev. The tests also build the arm64 release, which
+# needs them for arm64 as well.
 x_libraries=$(sed -n 's/^ *foreach(lib \(.*\))$/\1/p' "$(dirname "$0")/../cmake/linux.cmake")
 if [ -z "$x_libraries" ]; then
   echo "install-deps.sh: no X libraries found in cmake/linux.cmake" >&2
@@ -41,8 +53,12 @@ for lib in $x_libraries; do
     xcb) dev=libxcb1-dev ;;
     *) dev=lib${lib,,}-dev ;;
   esac
-  packages+=("$dev" "$dev:arm64")
+  build_packages+=("$dev")
+  test_packages+=("$dev:arm64")
 done
+
+packages=("${build_packages[@]}")
+$build_only || packages+=("${test_packages[@]}")
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -1,6 +1,7 @@
-// The Windows program as a file: what Windows needs to load it, what Explorer
-// shows for it and the manifest it runs under, read with the cross binutils,
-// file(1) and a small reader of the image's resource directory.
+// The Windows programs as files, the 32-bit one users get and the 64-bit one
+// from the same sources: what Windows needs to load each, what Explorer shows
+// for it and the manifest it runs under, read with the cross binutils, file(1)
+// and a small reader of the image's resource directory.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -19,19 +20,39 @@
 #include "outcome.h"
 #include "scratch_dir.h"
 #include "swf_cases.h"
+#include "windows_build.h"
 
 namespace {
 
-const std::string kExe = KESTRABIN_WINDOWS_EXE;
 const std::string kIcon = KESTRABIN_ICON;
 
-class WindowsImage : public testing::Test {
+// What one build's image must be, and the cross tools that read it.
+struct ImageCase : cases::Named {
+  std::string tools;          // the MinGW target, whose objdump and windres read the image
+  std::string file_type;      // how file(1) begins its description
+  std::string manifest_arch;  // the manifest's processorArchitecture
+};
+
+const std::vector<ImageCase>& image_cases() {
+  static const std::vector<ImageCase> cases{
+      {{"win32"}, "i686-w64-mingw32", "PE32 executable (console) Intel 80386", "x86"},
+      {{"win64"}, "x86_64-w64-mingw32", "PE32+ executable (console) x86-64", "amd64"},
+  };
+  return cases;
+}
+
+// Reads one build's image; each suite below says which build.
+class WindowsImageTest : public testing::Test {
  protected:
+  [[nodiscard]] virtual const ImageCase& image() const = 0;
+
   void SetUp() override {
-    if (!file_exists(kExe)) {
-      GTEST_SKIP() << kExe << " is not built: the win32 preset makes it";
+    if (!file_exists(exe())) {
+      GTEST_SKIP() << exe() << " is not built: the " << image().name << " preset makes it";
     }
   }
+
+  [[nodiscard]] const std::string& exe() const { return windows_build_named(image().name).exe; }
 
   static std::string tool(const std::vector<std::string>& argv) {
     const ChildResult run = run_child(argv);
@@ -39,20 +60,32 @@ class WindowsImage : public testing::Test {
     return run.out;
   }
 
+  // One of the build's cross binutils, by its short name.
+  [[nodiscard]] std::string cross_tool(const std::string& name) const {
+    return "/usr/bin/" + image().tools + "-" + name;
+  }
+
   // The resources as windres writes them back as a script.
-  static std::string resource_script() {
-    return tool({"/usr/bin/i686-w64-mingw32-windres", "-i", kExe, "-O", "rc"});
+  [[nodiscard]] std::string resource_script() const {
+    return tool({cross_tool("windres"), "-i", exe(), "-O", "rc"});
   }
 };
 
-TEST_F(WindowsImage, IsA32BitConsoleProgram) {
-  const std::string type = tool({"/usr/bin/file", "-b", kExe});
-  EXPECT_EQ(type.rfind("PE32 executable (console) Intel 80386", 0), 0U) << type;
+class WindowsImage : public WindowsImageTest, public testing::WithParamInterface<ImageCase> {
+ protected:
+  [[nodiscard]] const ImageCase& image() const override { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Builds, WindowsImage, testing::ValuesIn(image_cases()), CaseName());
+
+TEST_P(WindowsImage, IsAConsoleProgramOfItsArchitecture) {
+  const std::string type = tool({"/usr/bin/file", "-b", exe()});
+  EXPECT_EQ(type.rfind(GetParam().file_type, 0), 0U) << type;
 }
 
 // Nothing from the compiler beside the .exe: only the system's DLLs.
-TEST_F(WindowsImage, ImportsOnlySystemDlls) {
-  std::istringstream dump(tool({"/usr/bin/i686-w64-mingw32-objdump", "-p", kExe}));
+TEST_P(WindowsImage, ImportsOnlySystemDlls) {
+  std::istringstream dump(tool({cross_tool("objdump"), "-p", exe()}));
   std::set<std::string> dlls;
   std::set<std::string> user32;
   std::string current;
@@ -76,14 +109,14 @@ TEST_F(WindowsImage, ImportsOnlySystemDlls) {
   EXPECT_EQ(user32, std::set<std::string>{"MessageBoxA"});
 }
 
-TEST_F(WindowsImage, FitsIn64KiB) {
+TEST_P(WindowsImage, FitsIn64KiB) {
   struct stat st {};
-  ASSERT_EQ(stat(kExe.c_str(), &st), 0);
+  ASSERT_EQ(stat(exe().c_str(), &st), 0);
   EXPECT_LE(st.st_size, 64 * 1024);
 }
 
 // Explorer shows the project's icon, every size of it.
-TEST_F(WindowsImage, CarriesTheIcon) {
+TEST_P(WindowsImage, CarriesTheIcon) {
   const std::string ico = read_file(kIcon);
   ASSERT_GE(ico.size(), 6U);
   const auto images = static_cast<unsigned char>(ico[4]) | static_cast<unsigned char>(ico[5]) << 8U;
@@ -99,7 +132,7 @@ TEST_F(WindowsImage, CarriesTheIcon) {
 }
 
 // The version in Explorer is the one the usage text gives.
-TEST_F(WindowsImage, CarriesTheUsageTextsVersion) {
+TEST_P(WindowsImage, CarriesTheUsageTextsVersion) {
   const std::string usage = notice_text(Outcome::Usage);
   const auto from = usage.find("version ") + 8;
   const std::string version = usage.substr(from, usage.find('\n', from) - from);
@@ -123,13 +156,19 @@ TEST_F(WindowsImage, CarriesTheUsageTextsVersion) {
 class PeResources {
  public:
   explicit PeResources(std::string image) : image_(std::move(image)) {
+    constexpr std::uint32_t kPe32 = 0x10b;
+    constexpr std::uint32_t kPe32Plus = 0x20b;
     const std::uint32_t pe = u32(0x3c);
     const std::uint32_t optional_header = pe + 24;
-    if (u32(pe) != 0x4550 || u16(optional_header) != 0x10b) {
-      return;  // not a PE32 image: no resources at all
+    const std::uint32_t magic = u16(optional_header);
+    if (u32(pe) != 0x4550 || (magic != kPe32 && magic != kPe32Plus)) {
+      return;  // not a PE image: no resources at all
     }
+    // The data directories follow the optional header's fixed fields, which
+    // are 16 bytes longer in PE32+ (64-bit addresses).
+    const std::uint32_t directories = optional_header + (magic == kPe32Plus ? 112 : 96);
     const std::uint32_t sections = optional_header + u16(pe + 20);
-    const std::uint32_t resource_rva = u32(optional_header + 96 + 2 * 8);
+    const std::uint32_t resource_rva = u32(directories + 2 * 8);
     for (std::uint32_t i = 0; i < u16(pe + 6); ++i) {
       const std::uint32_t section = sections + i * 40;
       const std::uint32_t start = u32(section + 12);
@@ -337,25 +376,33 @@ constexpr std::string_view kWindowsSettings2019 =
     "http://schemas.microsoft.com/SMI/2019/WindowsSettings";
 
 // The manifest as the loader finds it: resource type RT_MANIFEST, id 1.
-class WindowsManifest : public WindowsImage {
+class ManifestTest : public WindowsImageTest {
  protected:
-  static void SetUpTestSuite() {
-    if (!file_exists(kExe)) {
+  void SetUp() override {
+    WindowsImageTest::SetUp();
+    if (IsSkipped()) {
       return;
     }
-    const PeResources resources(read_file(kExe));
+    const PeResources resources(read_file(exe()));
     ids_ = resources.ids(kRtManifest);
     text_ = resources.data(kRtManifest, 1).value_or("");
     root_ = parse_xml(text_);
   }
 
-  static inline std::vector<std::uint32_t> ids_;
-  static inline std::string text_;
-  static inline std::optional<Element> root_;
+  std::vector<std::uint32_t> ids_;
+  std::string text_;
+  std::optional<Element> root_;
 };
 
+class WindowsManifest : public ManifestTest, public testing::WithParamInterface<ImageCase> {
+ protected:
+  [[nodiscard]] const ImageCase& image() const override { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Builds, WindowsManifest, testing::ValuesIn(image_cases()), CaseName());
+
 // A second manifest, or one under another id, would not be the one Windows reads.
-TEST_F(WindowsManifest, IsOneWellFormedAssembly) {
+TEST_P(WindowsManifest, IsOneWellFormedAssembly) {
   EXPECT_EQ(ids_, std::vector<std::uint32_t>{1});
   EXPECT_TRUE(text_.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << text_;
   ASSERT_TRUE(root_.has_value()) << "not well-formed:\n" << text_;
@@ -380,10 +427,61 @@ SettingCase windows_setting(const char* name, const char* element, std::string_v
   return SettingCase{{name}, {"application", "windowsSettings", element}, kAsmV3, ns, text};
 }
 
-class ManifestSetting : public WindowsManifest, public testing::WithParamInterface<SettingCase> {};
+// Run as the user, never elevated and never virtualized; a UTF-8 code page;
+// sharp text on every monitor; and the visual styles of Common Controls 6,
+// for the build's own architecture.
+std::vector<SettingCase> setting_cases(const std::string& architecture) {
+  return {
+      SettingCase{"AsInvoker",
+                  {"trustInfo", "security", "requestedPrivileges", "requestedExecutionLevel"},
+                  kAsmV3,
+                  kAsmV3,
+                  "",
+                  {{"level", "asInvoker"}, {"uiAccess", "false"}}},
+      windows_setting("Utf8CodePage", "activeCodePage", kWindowsSettings2019, "UTF-8"),
+      windows_setting("PerMonitorV2", "dpiAwareness", kWindowsSettings2016, "PerMonitorV2"),
+      windows_setting("PerMonitorBefore2016", "dpiAware", kWindowsSettings2005, "true/pm"),
+      SettingCase{"CommonControls6",
+                  {"dependency", "dependentAssembly", "assemblyIdentity"},
+                  kAsmV1,
+                  kAsmV1,
+                  "",
+                  {{"type", "win32"},
+                   {"name", "Microsoft.Windows.Common-Controls"},
+                   {"version", "6.0.0.0"},
+                   {"processorArchitecture", architecture},
+                   {"publicKeyToken", "6595b64144ccf1df"},
+                   {"language", "*"}}},
+  };
+}
+
+// Every setting of every build.
+struct ManifestCase {
+  ImageCase image;
+  SettingCase setting;
+};
+
+void PrintTo(const ManifestCase& c, std::ostream* os) {
+  *os << c.image.name << " " << c.setting.name;
+}
+
+std::vector<ManifestCase> manifest_cases() {
+  std::vector<ManifestCase> found;
+  for (const ImageCase& image : image_cases()) {
+    for (SettingCase& setting : setting_cases(image.manifest_arch)) {
+      found.push_back({image, std::move(setting)});
+    }
+  }
+  return found;
+}
+
+class ManifestSetting : public ManifestTest, public testing::WithParamInterface<ManifestCase> {
+ protected:
+  [[nodiscard]] const ImageCase& image() const override { return GetParam().image; }
+};
 
 TEST_P(ManifestSetting, PresentWithExactValues) {
-  const SettingCase& c = GetParam();
+  const SettingCase& c = GetParam().setting;
   ASSERT_TRUE(root_.has_value()) << "not well-formed:\n" << text_;
 
   const std::vector<const Element*> steps = walk(*root_, c.path);
@@ -399,36 +497,15 @@ TEST_P(ManifestSetting, PresentWithExactValues) {
   EXPECT_TRUE(setting.children.empty());
 }
 
-// Run as the user, never elevated and never virtualized; a UTF-8 code page;
-// sharp text on every monitor; and the visual styles of Common Controls 6.
-INSTANTIATE_TEST_SUITE_P(
-    Settings, ManifestSetting,
-    testing::Values(
-        SettingCase{"AsInvoker",
-                    {"trustInfo", "security", "requestedPrivileges", "requestedExecutionLevel"},
-                    kAsmV3,
-                    kAsmV3,
-                    "",
-                    {{"level", "asInvoker"}, {"uiAccess", "false"}}},
-        windows_setting("Utf8CodePage", "activeCodePage", kWindowsSettings2019, "UTF-8"),
-        windows_setting("PerMonitorV2", "dpiAwareness", kWindowsSettings2016, "PerMonitorV2"),
-        windows_setting("PerMonitorBefore2016", "dpiAware", kWindowsSettings2005, "true/pm"),
-        SettingCase{"CommonControls6",
-                    {"dependency", "dependentAssembly", "assemblyIdentity"},
-                    kAsmV1,
-                    kAsmV1,
-                    "",
-                    {{"type", "win32"},
-                     {"name", "Microsoft.Windows.Common-Controls"},
-                     {"version", "6.0.0.0"},
-                     {"processorArchitecture", "x86"},
-                     {"publicKeyToken", "6595b64144ccf1df"},
-                     {"language", "*"}}}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(Settings, ManifestSetting, testing::ValuesIn(manifest_cases()),
+                         [](const testing::TestParamInfo<ManifestCase>& param) {
+                           return std::string(param.param.image.name) + "_" +
+                                  param.param.setting.name;
+                         });
 
 // Vista, 7, 8, 8.1, and 10 and 11 (one id): each gives the program its own
 // behaviour rather than an older one's.
-TEST_F(WindowsManifest, SupportsEveryWindowsFromVista) {
+TEST_P(WindowsManifest, SupportsEveryWindowsFromVista) {
   ASSERT_TRUE(root_.has_value()) << "not well-formed:\n" << text_;
   const std::vector<const Element*> steps = walk(*root_, {"compatibility", "application"});
   ASSERT_EQ(steps.size(), 2U);

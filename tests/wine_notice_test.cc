@@ -13,6 +13,7 @@
 #include "child_process.h"
 #include "scratch_dir.h"
 #include "swf_cases.h"
+#include "windows_build.h"
 #include "wine_prefix.h"
 #include "x_server.h"
 
@@ -20,7 +21,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const std::string kExe = KESTRABIN_WINDOWS_EXE;
+// The build CTest names: each suite runs once for each build.
+const WindowsBuild& kBuild = windows_build_under_test();
+const std::string& kExe = kBuild.exe;
 
 // One X server and one prefix, whose programs all use that server.
 std::unique_ptr<XServer> g_server;
@@ -36,7 +39,7 @@ class WineDisplayEnvironment : public testing::Environment {
     if (!g_server->running()) {
       return;
     }
-    g_prefix = std::make_unique<WinePrefix>(g_server->display());
+    g_prefix = std::make_unique<WinePrefix>(kBuild, g_server->display());
     std::printf("wine prefix booted in %lld ms\n",
                 static_cast<long long>(g_prefix->boot_time().count()));
     // Unmanaged windows: Wine draws the caption bar that a window manager would.
@@ -67,7 +70,7 @@ class WineNotice : public testing::Test {
  protected:
   void SetUp() override {
     if (!file_exists(kExe)) {
-      GTEST_SKIP() << kExe << " is not built: the win32 preset makes it";
+      GTEST_SKIP() << kExe << " is not built: the " << kBuild.name << " preset makes it";
     }
     ASSERT_TRUE(g_server->running()) << "Xvfb did not start";
     ASSERT_TRUE(g_prefix != nullptr && g_prefix->ready())
@@ -77,7 +80,7 @@ class WineNotice : public testing::Test {
   }
 
   [[nodiscard]] std::unique_ptr<ChildProcess> start(const std::vector<std::string>& args) const {
-    std::vector<std::string> argv{"/usr/bin/wine", kExe};
+    std::vector<std::string> argv = g_prefix->command({kExe});
     argv.insert(argv.end(), args.begin(), args.end());
     ChildOptions options;
     options.environment = g_prefix->environment();

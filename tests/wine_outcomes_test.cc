@@ -14,6 +14,7 @@
 #include "child_process.h"
 #include "scratch_dir.h"
 #include "swf_cases.h"
+#include "windows_build.h"
 #include "wine_prefix.h"
 
 namespace {
@@ -21,7 +22,9 @@ namespace {
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 
-const std::string kExe = KESTRABIN_WINDOWS_EXE;
+// The build CTest names: each suite runs once for each build.
+const WindowsBuild& kBuild = windows_build_under_test();
+const std::string& kExe = kBuild.exe;
 
 // Wine hands Linux the low eight bits of the Windows exit status.
 using status::kOpenFailed;
@@ -36,7 +39,7 @@ class WineEnvironment : public testing::Environment {
     if (!file_exists(kExe)) {
       return;  // each case skips, saying why; no prefix is needed
     }
-    g_prefix = std::make_unique<WinePrefix>();
+    g_prefix = std::make_unique<WinePrefix>(kBuild);
     std::printf("wine prefix booted in %lld ms\n",
                 static_cast<long long>(g_prefix->boot_time().count()));
   }
@@ -52,7 +55,7 @@ class WineRun : public testing::Test {
  protected:
   void SetUp() override {
     if (!file_exists(kExe)) {
-      GTEST_SKIP() << kExe << " is not built: the win32 preset makes it";
+      GTEST_SKIP() << kExe << " is not built: the " << kBuild.name << " preset makes it";
     }
     ASSERT_TRUE(g_prefix != nullptr && g_prefix->ready())
         << "wineboot failed:\n"
@@ -61,7 +64,7 @@ class WineRun : public testing::Test {
 
   [[nodiscard]] ChildResult run_exe(const std::vector<std::string>& args,
                                     Terminal terminal = Terminal::None) const {
-    std::vector<std::string> argv{"/usr/bin/wine", kExe};
+    std::vector<std::string> argv = g_prefix->command({kExe});
     argv.insert(argv.end(), args.begin(), args.end());
     ChildOptions options;
     options.environment = g_prefix->environment();
@@ -209,9 +212,10 @@ TEST_P(SignedStatus, ErrorLevel) {
   options.environment = g_prefix->environment();
   options.working_directory = dir_.path();
 
-  const ChildResult run = run_child({"/usr/bin/wine", "cmd", "/v:on", "/c",
-                                     GetParam().command + " >NUL 2>NUL & echo !ERRORLEVEL!"},
-                                    options, 60s);
+  const ChildResult run =
+      run_child(g_prefix->command(
+                    {"cmd", "/v:on", "/c", GetParam().command + " >NUL 2>NUL & echo !ERRORLEVEL!"}),
+                options, 60s);
 
   EXPECT_EQ(run.out, GetParam().errorlevel + "\r\n"s);
 }

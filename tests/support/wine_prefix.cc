@@ -55,7 +55,8 @@ bool run_quietly(const std::vector<std::string>& argv, const std::vector<std::st
 
 }  // namespace
 
-WinePrefix::WinePrefix(std::string display) : display_(std::move(display)) {
+WinePrefix::WinePrefix(const WindowsBuild& build, std::string display)
+    : build_(build), display_(std::move(display)) {
   std::string pattern = std::filesystem::current_path().string() + "/wineprefix-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) {
     std::perror("mkdtemp");
@@ -74,8 +75,8 @@ WinePrefix::WinePrefix(std::string display) : display_(std::move(display)) {
   std::filesystem::create_directories(path_ + "/drive_c/windows/Fonts", ignored);
   std::filesystem::copy_file("/usr/share/wine/fonts/marlett.ttf",
                              path_ + "/drive_c/windows/Fonts/marlett.ttf", ignored);
-  ready_ = run_quietly({"/usr/bin/wineserver", "--persistent"}, boot_env, log, 30s) &&
-           run_quietly({"/usr/bin/wineboot", "--init"}, boot_env, log, kBootTimeout) &&
+  ready_ = run_quietly({build_.server, "--persistent"}, boot_env, log, 30s) &&
+           run_quietly(command({"wineboot", "--init"}), boot_env, log, kBootTimeout) &&
            std::filesystem::exists(path_ + "/drive_c/windows/system32/kernel32.dll");
   boot_time_ = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
   boot_log_ = read_file(log);
@@ -83,15 +84,20 @@ WinePrefix::WinePrefix(std::string display) : display_(std::move(display)) {
 
 WinePrefix::~WinePrefix() {
   const std::string log = path_ + ".log";
-  run_quietly({"/usr/bin/wineserver", "--kill"}, environment(), log, 30s);
+  run_quietly({build_.server, "--kill"}, environment(), log, 30s);
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
   std::filesystem::remove(log, ignored);
 }
 
 std::vector<std::string> WinePrefix::environment() const {
-  std::vector<std::string> env{"PATH=/usr/bin:/bin", "LC_ALL=C.UTF-8", "WINEPREFIX=" + path_,
-                               "WINEARCH=win32", "WINEDEBUG=-all"};
+  std::vector<std::string> env{"PATH=/usr/bin:/bin",
+                               "LC_ALL=C.UTF-8",
+                               "WINEPREFIX=" + path_,
+                               "WINEARCH=" + build_.prefix_arch,
+                               "WINELOADER=" + build_.loader,
+                               "WINESERVER=" + build_.server,
+                               "WINEDEBUG=-all"};
   if (!display_.empty()) {
     env.push_back("DISPLAY=" + display_);
   }
@@ -102,10 +108,14 @@ bool WinePrefix::set_registry_value(const std::string& key, const std::string& n
                                     const std::string& value) const {
   ChildOptions options;
   options.environment = environment();
-  const ChildResult run =
-      run_child({"/usr/bin/wine", "reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f"},
-                options, 60s);
+  const ChildResult run = run_child(
+      command({"reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f"}), options, 60s);
   return run.exited && run.exit_code == 0;
+}
+
+std::vector<std::string> WinePrefix::command(std::vector<std::string> args) const {
+  args.insert(args.begin(), build_.loader);
+  return args;
 }
 
 std::string windows_path(const std::string& unix_path) {

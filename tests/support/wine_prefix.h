@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "child_process.h"
+#include "windows_build.h"
 
-// A fresh 32-bit Wine prefix under the build tree, for the life of the object.
+// A fresh Wine prefix under the build tree, of the architecture that `build`
+// needs and run by that build's loader and server, for the life of the object.
 // Creating one takes seconds, so a suite shares one. Its wineserver and
 // Wine's own services stay up until the destructor ends them, with every
 // Windows process left in the prefix: services started by a test's run would
@@ -16,7 +18,7 @@ class WinePrefix {
  public:
   // With `display` set, every program in the prefix, Wine's own included,
   // talks to that X server; without it there is no display at all.
-  explicit WinePrefix(std::string display = {});
+  explicit WinePrefix(const WindowsBuild& build, std::string display = {});
   WinePrefix(const WinePrefix&) = delete;
   WinePrefix& operator=(const WinePrefix&) = delete;
   ~WinePrefix();
@@ -29,15 +31,20 @@ class WinePrefix {
 
   // The whole environment of a Windows program run in this prefix: UTF-8 on
   // the Unix side (Wine decodes file names and arguments with the locale's
-  // charset), code page 1252 as the ANSI code page, no Wine debug output, and
-  // the prefix's display if it has one.
+  // charset), code page 1252 as the ANSI code page, no Wine debug output, the
+  // build's loader and server for every program started in it, and the
+  // prefix's display if it has one.
   [[nodiscard]] std::vector<std::string> environment() const;
+
+  // `args` (a Windows program and its arguments) as run by the build's loader.
+  [[nodiscard]] std::vector<std::string> command(std::vector<std::string> args) const;
 
   // Sets a string value in the prefix's registry (HKCU or HKLM paths).
   [[nodiscard]] bool set_registry_value(const std::string& key, const std::string& name,
                                         const std::string& value) const;
 
  private:
+  const WindowsBuild& build_;
   std::string path_;
   std::string display_;
   bool ready_ = false;
