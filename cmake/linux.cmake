@@ -2,9 +2,9 @@
 # controlling terminal. Compiled once, for the program and for the tests'
 # copies of it alike.
 add_library(kestrabin_notice OBJECT
-  src/notice-linux.cc src/desktop_dialog.cc src/subprocess-posix.cc src/terminal_notice.cc
-  src/notice_interrupts.cc src/x11_dialog.cc src/x11_connection.cc src/x11_dpi.cc
-  src/x11_icon.cc src/x11_layout.cc src/x11_monitor.cc src/x11_quiet_console.cc)
+  src/notice-linux.cc src/desktop_dialog.cc src/display_reach.cc src/subprocess-posix.cc
+  src/terminal_notice.cc src/notice_interrupts.cc src/x11_dialog.cc src/x11_connection.cc
+  src/x11_dpi.cc src/x11_icon.cc src/x11_layout.cc src/x11_monitor.cc src/x11_quiet_console.cc)
 target_link_libraries(kestrabin_notice PRIVATE kestrabin_core kestrabin_warnings)
 target_compile_options(kestrabin_notice PRIVATE -fno-exceptions)
 target_link_libraries(kestrabin PRIVATE kestrabin_notice)

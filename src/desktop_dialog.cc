@@ -1,11 +1,9 @@
 #include "desktop_dialog.h"
 
-#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +11,7 @@
 #include <span>
 #include <string_view>
 
+#include "display_reach.h"
 #include "notice_interrupts.h"
 #include "subprocess.h"
 
@@ -124,51 +123,90 @@ std::span<const DialogTool> tools_for_this_desktop() {
   return kOtherTools;
 }
 
-// Whether the tool showed the notice. OK ends it with 0, and closing the
-// window with the tool's own status (zenity 1, kdialog 2); any other ending
-// means it failed before showing anything: it could not be executed, it
-// exited with another status (a usage error), or it died of a signal of its
-// own (Qt aborts when it finds no display it can use). GTK exits with 1, the
-// same as a closed window, when it cannot open the display, and says so on
-// standard error, which is read for that alone.
-bool was_shown(const SubprocessResult& run, const DialogTool& tool) {
-  if (run.end != SubprocessEnd::Exited) {
-    return false;
-  }
-  if (run.status == 0) {
-    return true;
-  }
-  return run.status == tool.closed_status &&
-         std::strstr(run.error_head.data(), "cannot open display") == nullptr;
+// Whether the tool said it could not reach the display, on standard error,
+// which is read for that alone: GTK exits then with 1, as for a closed
+// window, and Qt aborts.
+bool could_not_open_display(const SubprocessResult& run) {
+  const char* said = run.error_head.data();
+  return std::strstr(said, "cannot open display") != nullptr ||
+         std::strstr(said, "could not connect to display") != nullptr;
 }
 
-// True when a hang-up, Ctrl-C or kill came while no wait let it through;
-// it is taken now rather than dropped when the interrupts are restored.
-bool interrupt_pending(const NoticeInterrupts& interrupts) {
-  const timespec no_wait{0, 0};
-  return ppoll(nullptr, 0, &no_wait, interrupts.wait_mask()) < 0 && errno == EINTR;
+// How the tool's run ended, for the notice. OK ends it with 0 and closing the
+// window with the tool's own status (zenity 1, kdialog 2). A tool that could
+// not be executed, or said it could not reach the display, showed nothing.
+// Any other end (another status, or a signal: a force-quit, the OOM killer, a
+// crash) may have come after its window appeared, and no second notice may
+// follow it.
+NoticeResult result_of(const SubprocessResult& run, const DialogTool& tool) {
+  if (run.end == SubprocessEnd::NotStarted || could_not_open_display(run)) {
+    return NoticeResult::NotShown;
+  }
+  const bool acknowledged =
+      run.end == SubprocessEnd::Exited && (run.status == 0 || run.status == tool.closed_status);
+  return acknowledged ? NoticeResult::Dismissed : NoticeResult::Ended;
+}
+
+// One display variable and how to find out whether what it names answers.
+struct DisplayCheck {
+  const char* variable;
+  DisplayReach (*reach)(const NoticeInterrupts& interrupts);
+};
+
+constexpr std::array kDisplayChecks{DisplayCheck{"WAYLAND_DISPLAY", reach_wayland_display},
+                                    DisplayCheck{"DISPLAY", reach_x_display}};
+
+// Checks each display the session names before a tool may wait on it for
+// ever; one that does not answer is unset, so that neither the tool nor the
+// rest of the notice uses it. Answers when any display is left.
+DisplayReach keep_displays_that_answer(const NoticeInterrupts& interrupts) {
+  bool any = false;
+  for (const DisplayCheck& check : kDisplayChecks) {
+    if (!is_set(check.variable)) {
+      continue;
+    }
+    const DisplayReach reach = check.reach(interrupts);
+    if (reach == DisplayReach::Interrupted) {
+      return reach;
+    }
+    any = any || reach == DisplayReach::Answers;
+    if (reach != DisplayReach::Answers) {
+      unsetenv(check.variable);
+    }
+  }
+  return any ? DisplayReach::Answers : DisplayReach::NoAnswer;
 }
 
 }  // namespace
 
-NoticeResult show_desktop_dialog(const char* text, const char* caption) {
+NoticeResult show_desktop_dialog(const char* text, const char* caption,
+                                 const NoticeInterrupts& interrupts) {
   if (!has_display()) {
     return NoticeResult::NotShown;
   }
-  const NoticeInterrupts interrupts;
+  bool displays_checked = false;
   for (const DialogTool& tool : tools_for_this_desktop()) {
     Command command;
     if (!find_on_path(tool.name, command.path) || !tool.fill_arguments(text, caption, command)) {
       continue;
+    }
+    // Only once there is a tool to start: our own dialog checks X itself.
+    if (!displays_checked) {
+      displays_checked = true;
+      const DisplayReach reach = keep_displays_that_answer(interrupts);
+      if (reach != DisplayReach::Answers) {
+        return reach == DisplayReach::Interrupted ? NoticeResult::Ended : NoticeResult::NotShown;
+      }
     }
     const SubprocessResult run =
         run_subprocess(command.path.data(), command.argv.data(), interrupts);
     if (run.end == SubprocessEnd::Interrupted) {
       return NoticeResult::Ended;
     }
-    if (was_shown(run, tool)) {
-      return NoticeResult::Dismissed;
+    const NoticeResult result = result_of(run, tool);
+    if (result != NoticeResult::NotShown) {
+      return result;
     }
   }
-  return interrupt_pending(interrupts) ? NoticeResult::Ended : NoticeResult::NotShown;
+  return NoticeResult::NotShown;
 }

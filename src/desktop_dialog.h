@@ -3,12 +3,18 @@
 
 #include "notice_result.h"
 
+class NoticeInterrupts;
+
 // Shows the notice with the desktop's own dialog tool (kdialog on KDE, then
-// zenity), found on PATH, when the session has a display: screen readers see
-// such a dialog, and it works under Wayland as well as X. Blocks until it is
-// dismissed. Nothing the tool writes reaches our console. NotShown when there
-// is no display or no tool, or each failed before showing anything; Ended
-// when a hang-up, Ctrl-C or kill ended the wait, and the tool with it.
-NoticeResult show_desktop_dialog(const char* text, const char* caption);
+// zenity), found on PATH, when the session has a display that answers:
+// screen readers see such a dialog, and it works under Wayland as well as X.
+// Blocks until it is dismissed. Nothing the tool writes reaches our console.
+// A display that does not answer is taken out of the environment, for the
+// tool and the rest of the notice alike. NotShown when no display answers or
+// there is no tool, or each failed before showing anything; Ended when the
+// tool ended in a way that may have followed its window (a signal, an
+// unknown status), or `interrupts` ended the wait, and the tool with it.
+NoticeResult show_desktop_dialog(const char* text, const char* caption,
+                                 const NoticeInterrupts& interrupts);
 
 #endif  // KESTRABIN_DESKTOP_DIALOG_H_

@@ -1,5 +1,9 @@
 #include "notice_interrupts.h"
 
+#include <poll.h>
+
+#include <cerrno>
+
 namespace {
 
 // Does nothing: its only work is to turn the signal into EINTR in the wait.
@@ -26,6 +30,11 @@ NoticeInterrupts::NoticeInterrupts() {
       sigaction(kSignals[i], &action, nullptr);
     }
   }
+}
+
+bool NoticeInterrupts::pending() const {
+  const timespec no_wait{0, 0};
+  return ppoll(nullptr, 0, &no_wait, wait_mask()) < 0 && errno == EINTR;
 }
 
 NoticeInterrupts::~NoticeInterrupts() {

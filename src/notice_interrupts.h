@@ -4,11 +4,11 @@
 #include <array>
 #include <csignal>
 
-// While a notice waits, the file is dealt with and the status decided: a
-// hang-up, Ctrl-C or a plain kill then ends the wait, not the process. While
-// an object of this class lives, SIGHUP, SIGINT and SIGTERM are blocked
-// except inside a wait that passes wait_mask() to ppoll or pselect, where
-// they arrive as EINTR; none of them is lost or acted on later.
+// While a notice is on its way or waits, the file is dealt with and the
+// status decided: a hang-up, Ctrl-C or a plain kill then ends the notice, not
+// the process. While an object of this class lives, SIGHUP, SIGINT and
+// SIGTERM are blocked except inside a wait that passes wait_mask() to ppoll or
+// pselect, where they arrive as EINTR; none of them is lost or acted on later.
 class NoticeInterrupts {
  public:
   NoticeInterrupts();
@@ -16,12 +16,17 @@ class NoticeInterrupts {
   NoticeInterrupts& operator=(const NoticeInterrupts&) = delete;
   ~NoticeInterrupts();
 
+  // The signals it holds back.
+  static constexpr std::array kSignals{SIGHUP, SIGINT, SIGTERM};
+
   // The signal mask to wait with: the caller's, with the three let through.
   [[nodiscard]] const sigset_t* wait_mask() const { return &wait_mask_; }
 
- private:
-  static constexpr std::array kSignals{SIGHUP, SIGINT, SIGTERM};
+  // True when one of them came while no wait let it through; it is taken
+  // now rather than dropped when the object goes.
+  [[nodiscard]] bool pending() const;
 
+ private:
   sigset_t previous_mask_{};
   sigset_t wait_mask_{};
   std::array<struct sigaction, kSignals.size()> previous_actions_{};

@@ -16,7 +16,9 @@ int above_standard_descriptors(int fd) {
     return fd;
   }
   const int moved = fcntl(fd, F_DUPFD_CLOEXEC, kFirstNonStandard);
-  const int saved = errno;
+  // F_DUPFD answers EINVAL when the lowest number it may give is at or past
+  // the descriptor limit: that is the limit reached, as open() would say.
+  const int saved = moved < 0 && errno == EINVAL ? EMFILE : errno;
   close(fd);
   errno = saved;
   return moved;

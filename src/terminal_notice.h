@@ -3,10 +3,13 @@
 
 #include "notice_result.h"
 
+class NoticeInterrupts;
+
 // Writes the notice to the controlling terminal and waits there for Enter or
 // end of file. Standard input and output are left alone: they may be files.
 // NotShown when the process has no controlling terminal; Ended when it could
-// not be written whole.
-NoticeResult show_terminal_notice(const char* text, const char* caption);
+// not be written whole or `interrupts` ended the wait.
+NoticeResult show_terminal_notice(const char* text, const char* caption,
+                                  const NoticeInterrupts& interrupts);
 
 #endif  // KESTRABIN_TERMINAL_NOTICE_H_

@@ -280,9 +280,8 @@ bool handle_event(Dialog& dialog, XEvent& event) {
 // Waits on the connection itself so that a server that goes away is seen at
 // once, as end of file on the socket, rather than on the next request. A
 // hang-up, Ctrl-C or kill ends the dialog, not the run.
-NoticeResult run_event_loop(Dialog& dialog) {
+NoticeResult run_event_loop(Dialog& dialog, const NoticeInterrupts& interrupts) {
   Display* display = dialog.display;
-  const NoticeInterrupts interrupts;
   pollfd connection{ConnectionNumber(display), POLLIN, 0};
   for (;;) {
     while (!display_failed() && XPending(display) > 0) {
@@ -319,7 +318,8 @@ bool names_a_display(const char* display) { return display != nullptr && display
 
 }  // namespace
 
-NoticeResult show_x11_dialog(const char* text, const char* caption) {
+NoticeResult show_x11_dialog(const char* text, const char* caption,
+                             const NoticeInterrupts& interrupts) {
   // Xlib finds no display without DISPLAY either; asking first spares a run
   // with no display the console's quieting and the connection's deadline.
   if (!names_a_display(std::getenv("DISPLAY"))) {
@@ -329,15 +329,15 @@ NoticeResult show_x11_dialog(const char* text, const char* caption) {
   if (!console.quiet()) {
     return NoticeResult::NotShown;
   }
-  Display* display = open_display();
+  Display* display = open_display(interrupts);
   if (display == nullptr) {
-    return NoticeResult::NotShown;
+    return set_up_interrupted() ? NoticeResult::Ended : NoticeResult::NotShown;
   }
   Dialog dialog;
   dialog.display = display;
   NoticeResult result = NoticeResult::Ended;
   if (create_window(dialog, text, caption)) {
-    result = run_event_loop(dialog);
+    result = run_event_loop(dialog, interrupts);
   }
   close_dialog(dialog);
   return result;

@@ -127,4 +127,34 @@ INSTANTIATE_TEST_SUITE_P(
                     InjectedFault{"CloseFailed", "write", 1, status::kCloseFailed}),
     CaseName());
 
+// At a descriptor limit of 3 the file's descriptor could only be one of
+// 0 to 2, if one is closed, which the run never lets it take: either way the
+// open fails as at the limit, and says so.
+class DescriptorLimit : public MovieCaseTest<std::vector<int>> {};
+
+TEST_P(DescriptorLimit, ReachedIsTooManyOpenFiles) {
+  write_file(path_, "FWS\x05");
+  ChildOptions options;
+  options.open_files_limit = 3;
+  options.closed_streams = GetParam();
+
+  const ChildResult run = run_child({kProgram, path_}, options);
+
+  ASSERT_TRUE(run.exited) << "signal " << run.signal;
+  EXPECT_EQ(run.exit_code, status::kOpenFailed);
+  EXPECT_EQ(run.err, "Too many open files\n");
+  EXPECT_EQ(read_file(path_), "FWS\x05");
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, DescriptorLimit,
+                         testing::Values(std::vector<int>{}, std::vector<int>{1},
+                                         std::vector<int>{0}),
+                         [](const testing::TestParamInfo<std::vector<int>>& param) {
+                           int mask = 0;
+                           for (const int fd : param.param) {
+                             mask |= 1 << fd;
+                           }
+                           return mask == 0 ? std::string("NoneClosed") : describe(mask);
+                         });
+
 }  // namespace

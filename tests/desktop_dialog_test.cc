@@ -309,9 +309,50 @@ INSTANTIATE_TEST_SUITE_P(Signals, ZenityInterrupted, testing::Values(SIGTERM, SI
                            return std::string(sigabbrev_np(param.param));
                          });
 
-// A tool in the stand-in's place, alone on PATH: either it showed the notice
-// (OK, or the window closed) and the run ends there, or it failed before
-// showing anything and the program's own X dialog follows.
+// The real tool, its dialog up, ended from outside (a force-quit, the OOM
+// killer): the user may have read the notice, so no other one follows, and
+// the run ends with its own status.
+struct KilledTool : cases::Named {
+  const char* tool;
+  const char* desktop;  // XDG_CURRENT_DESKTOP
+  int signal;
+};
+
+class DialogToolKilled : public XSessionTest, public testing::WithParamInterface<KilledTool> {};
+
+TEST_P(DialogToolKilled, NoOtherNoticeFollows) {
+  const KilledTool& c = GetParam();
+  auto env = environment();
+  env.push_back(std::string("XDG_CURRENT_DESKTOP=") + c.desktop);
+  auto child = start(program_args(kPatched, dir_), env);
+  const auto notice = accessible_notice(env);
+  ASSERT_NO_FATAL_FAILURE(expect_notice_dialog(notice, c.tool));
+  const std::vector<pid_t> tools = children_of(child->pid());
+  ASSERT_EQ(tools.size(), 1U) << "expected the run to have started one tool";
+
+  ASSERT_EQ(kill(tools[0], c.signal), 0);
+  // Its own window, titled alike, goes with its connection.
+  for (int i = 0; i < 100 && is_alive(tools[0]); ++i) {
+    std::this_thread::sleep_for(50ms);
+  }
+  std::this_thread::sleep_for(300ms);
+
+  EXPECT_EQ(wait_for_window(server_, "Kestrabin"), "") << "another notice followed";
+  EXPECT_TRUE(children_of(child->pid()).empty()) << "another tool was started";
+  expect_outcome(kPatched, child->finish(10s), dir_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, DialogToolKilled,
+                         testing::Values(KilledTool{"ZenityTerminated", "zenity", "GNOME", SIGTERM},
+                                         KilledTool{"ZenityKilled", "zenity", "GNOME", SIGKILL},
+                                         KilledTool{"KdialogTerminated", "kdialog", "KDE", SIGTERM},
+                                         KilledTool{"KdialogKilled", "kdialog", "KDE", SIGKILL}),
+                         CaseName());
+
+// A tool in the stand-in's place, alone on PATH, on a display that answers:
+// unless it demonstrably showed nothing (it could not be executed, or it said
+// it cannot reach the display), and the program's own X dialog follows, the
+// run ends with it: it may have shown the notice before it ended.
 struct StandIn : cases::Named {
   const char* tool;     // the file name on PATH
   const char* desktop;  // XDG_CURRENT_DESKTOP
@@ -352,15 +393,20 @@ INSTANTIATE_TEST_SUITE_P(
                 "echo '(zenity:1): Gtk-WARNING **: cannot open display: :0' >&2\n"
                 "exit 1\n",
                 0755, true},
-        StandIn{"UsageError", "zenity", "GNOME",
-                "#!/bin/sh\necho 'Unknown option --no-wrap' >&2\nexit 255\n", 0755, true},
+        StandIn{"QtCannotConnect", "kdialog", "KDE",
+                "#!/bin/sh\n"
+                "echo 'qt.qpa.xcb: could not connect to display :0' >&2\n"
+                "kill -ABRT $$\n",
+                0755, true},
+        StandIn{"UnknownStatus", "zenity", "GNOME",
+                "#!/bin/sh\necho 'Unknown option --no-wrap' >&2\nexit 255\n", 0755, false},
         StandIn{"Aborts", "zenity", "GNOME", "#!/bin/sh\necho 'noise' >&2\nkill -ABRT $$\n", 0755,
-                true},
+                false},
         StandIn{"ClosedByTheUser", "zenity", "GNOME", "#!/bin/sh\necho 'noise' >&2\nexit 1\n", 0755,
                 false},
         StandIn{"Ok", "zenity", "GNOME", "#!/bin/sh\necho 'noise' >&2\nexit 0\n", 0755, false},
         StandIn{"KdialogClosedByTheUser", "kdialog", "KDE", "#!/bin/sh\nexit 2\n", 0755, false},
-        StandIn{"KdialogUsageError", "kdialog", "KDE", "#!/bin/sh\nexit 1\n", 0755, true},
+        StandIn{"KdialogUnknownStatus", "kdialog", "KDE", "#!/bin/sh\nexit 1\n", 0755, false},
         // KDE named anywhere in the desktop list, but as a whole entry only.
         StandIn{"KdialogInADesktopList", "kdialog", "X-Test:KDE", "#!/bin/sh\nexit 2\n", 0755,
                 false},

@@ -88,9 +88,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "Input/output error\n", false, Order::TextThenClose},
         KernelFault{"SeekFailed", &kMovie, "lseek", 1, "ESPIPE", status::kSeekFailed,
                     "Illegal seek\n", false, Order::TextThenClose},
+        // The header is read again on the descriptor that would write: a
+        // read error there is one, and nothing is written.
+        KernelFault{"RereadForUpdateFails", &kMovie, "read", 2, "EIO", status::kReadError,
+                    "Input/output error\n", false, Order::TextThenClose},
         // The stream refills its buffer after the seek; losing that read is
         // recovered without harm to the file.
-        KernelFault{"RefillAfterSeekFails", &kMovie, "read", 2, "EIO", status::kPatched, "", true,
+        KernelFault{"RefillAfterSeekFails", &kMovie, "read", 3, "EIO", status::kPatched, "", true,
                     Order::CloseThenText},
         // The byte goes out when the stream is flushed at close.
         KernelFault{"CloseFailedFlushWrite", &kMovie, "write", 1, "EIO", status::kCloseFailed,

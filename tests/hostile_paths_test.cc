@@ -1,6 +1,9 @@
 // Paths that point somewhere unexpected or cannot be opened: symbolic links,
 // names past the system's limits, files the user may not write.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +14,7 @@
 #include "child_process.h"
 #include "scratch_dir.h"
 #include "swf_cases.h"
+#include "syscall_trace.h"
 
 namespace {
 
@@ -168,6 +172,66 @@ INSTANTIATE_TEST_SUITE_P(
         // The right to write is checked before the content is looked at: a
         // file that is no movie, but may not be written, is a failed open.
         PermissionCase{"ReadOnlyNotMovie", 0444, kOpenFailed, "Permission denied\n", "plain text"}),
+    CaseName());
+
+// Sets the file's attribute flags; false where its file system has none, or
+// we may not set them (append-only and immutable need root).
+bool set_attributes(const std::string& path, int flags) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool set = fd >= 0 && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) {
+    close(fd);
+  }
+  return set;
+}
+
+struct AttributeCase : cases::Named {
+  int attribute;
+  std::string before;
+};
+
+// A file with an attribute that forbids opening it for writing, whatever its
+// mode says, is refused before a byte of it is read. The build tree's file
+// system may lack the attributes; tmpfs has them.
+class FileAttribute : public testing::TestWithParam<AttributeCase> {
+ protected:
+  void SetUp() override {
+    for (const std::string& dir : {dir_.path(), shm_dir_.path()}) {
+      path_ = dir + "/movie.swf";
+      write_file(path_, GetParam().before);
+      if (set_attributes(path_, GetParam().attribute)) {
+        return;
+      }
+    }
+    GTEST_SKIP() << "neither the build tree's file system nor /dev/shm takes the attribute "
+                    "here (setting it needs root)";
+  }
+  void TearDown() override { set_attributes(path_, 0); }
+
+  ScratchDir dir_;
+  ScratchDir shm_dir_{"/dev/shm"};
+  std::string path_;
+};
+
+TEST_P(FileAttribute, RefusedBeforeAnyRead) {
+  const TracedRun traced = run_traced({kProgram, path_});
+
+  ASSERT_TRUE(traced.run.exited);
+  EXPECT_EQ(traced.run.exit_code, kOpenFailed);
+  EXPECT_EQ(traced.run.err, "Operation not permitted\n");
+  EXPECT_EQ(traced.run.out, "");
+  EXPECT_EQ(nth_call_on(traced, path_, "read", 1), std::string::npos) << "the file was read";
+  EXPECT_EQ(nth_open_of(traced, path_, 2), std::string::npos) << "opened a second time";
+  set_attributes(path_, 0);
+  EXPECT_EQ(read_file(path_), GetParam().before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Attributes, FileAttribute,
+    testing::Values(AttributeCase{"AppendOnlyMovie", FS_APPEND_FL, kMovie},
+                    AttributeCase{"AppendOnlyNotMovie", FS_APPEND_FL, "plain text"},
+                    AttributeCase{"ImmutableMovie", FS_IMMUTABLE_FL, kMovie},
+                    AttributeCase{"ImmutableNotMovie", FS_IMMUTABLE_FL, "plain text"}),
     CaseName());
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <optional>
 
 #include "swf/update_stream.h"
 
@@ -60,6 +61,20 @@ Outcome item_failure(std::FILE* stream, const ItemFailure& failure) {
   return stream_error ? failure.error : failure.short_count;
 }
 
+// Reads the header and checks its signature. Nothing when it passes; else
+// the outcome, with its text written and the stream closed.
+std::optional<Outcome> header_failure(std::FILE* stream, SwfHeaderPrefix& header) {
+  if (std::fread(header.bytes.data(), header.bytes.size(), 1, stream) != 1) {
+    return item_failure(stream, kReadFailure);
+  }
+  if (!has_swf_signature(header)) {
+    std::fclose(stream);
+    report("not swf file\n");
+    return Outcome::NotSwf;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Outcome patch_swf_version(const char* path) {
@@ -71,14 +86,8 @@ Outcome patch_swf_version(const char* path) {
   use_small_buffer(stream);
 
   SwfHeaderPrefix header{};
-  if (std::fread(header.bytes.data(), header.bytes.size(), 1, stream) != 1) {
-    return item_failure(stream, kReadFailure);
-  }
-
-  if (!has_swf_signature(header)) {
-    std::fclose(stream);
-    report("not swf file\n");
-    return Outcome::NotSwf;
+  if (const auto failure = header_failure(stream, header)) {
+    return *failure;
   }
 
   // Only a file that will be patched is opened for writing.
@@ -88,6 +97,11 @@ Outcome patch_swf_version(const char* path) {
     return Outcome::OpenFailed;
   }
   use_small_buffer(stream);
+  // Checked again where the byte is written: the file may have been
+  // truncated or rewritten since the first look, and is then left alone.
+  if (const auto failure = header_failure(stream, header)) {
+    return *failure;
+  }
 
   // Besides placing the write, the seek is what makes switching from reading
   // to writing on one update stream valid.

@@ -1,4 +1,6 @@
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,6 +82,23 @@ int open_same_file(const char* path, int access, const struct stat& expected) {
   return fd;
 }
 
+// An append-only or immutable file may not be opened for writing, whatever
+// its permissions say (faccessat sees only the immutable one). Its attributes
+// are read through the read-only descriptor, before any of its content; a file
+// system without them answers ENOTTY and is no reason to refuse.
+int refuse_unwritable_attributes(int fd) {
+  int attributes = 0;
+  if (fd < 0 || ioctl(fd, FS_IOC_GETFLAGS, &attributes) != 0) {
+    return fd;
+  }
+  if ((static_cast<unsigned>(attributes) & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0) {
+    close(fd);
+    errno = EPERM;
+    return -1;
+  }
+  return fd;
+}
+
 std::FILE* stream_on(int fd, const char* mode) {
   if (fd < 0) {
     return nullptr;
@@ -102,7 +121,7 @@ std::FILE* open_for_check(const char* path) {
   if (faccessat(AT_FDCWD, path, R_OK | W_OK, AT_EACCESS) != 0) {
     return nullptr;
   }
-  return stream_on(open_same_file(path, O_RDONLY, found), "rb");
+  return stream_on(refuse_unwritable_attributes(open_same_file(path, O_RDONLY, found)), "rb");
 }
 
 std::FILE* reopen_for_update(std::FILE* stream, const char* path) {

@@ -40,10 +40,14 @@ void set_standard_streams(const ChildOptions& options) {
   }
 }
 
-void limit_file_size(long limit) {
-  const auto bytes = static_cast<rlim_t>(limit);
-  const rlimit rl{bytes, bytes};
-  if (setrlimit(RLIMIT_FSIZE, &rl) != 0) {
+// Sets the child's limit `resource` to `limit`, soft and hard; negative: leaves it.
+void set_limit(int resource, long limit) {
+  if (limit < 0) {
+    return;
+  }
+  const auto value = static_cast<rlim_t>(limit);
+  const rlimit rl{value, value};
+  if (setrlimit(static_cast<__rlimit_resource>(resource), &rl) != 0) {
     std::perror("setrlimit");
     _exit(126);
   }
@@ -51,9 +55,8 @@ void limit_file_size(long limit) {
 
 [[noreturn]] void exec_child(const std::vector<std::string>& argv, const ChildOptions& options) {
   set_standard_streams(options);
-  if (options.file_size_limit >= 0) {
-    limit_file_size(options.file_size_limit);
-  }
+  set_limit(RLIMIT_FSIZE, options.file_size_limit);
+  set_limit(RLIMIT_NOFILE, options.open_files_limit);
   std::vector<char*> args = c_strings(argv);
   std::vector<char*> env = c_strings(options.environment);
   if (options.empty_argv) {

@@ -41,6 +41,8 @@ struct ChildOptions {
   std::vector<int> readerless_streams;
   // The child's limit on the size of files it writes (RLIMIT_FSIZE); negative: none.
   long file_size_limit = -1;
+  // The child's limit on open descriptors (RLIMIT_NOFILE); negative: as ours.
+  long open_files_limit = -1;
 };
 
 // A program started with standard input on /dev/null (or the pty) and its

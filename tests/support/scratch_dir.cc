@@ -9,8 +9,9 @@
 #include <fstream>
 #include <iterator>
 
-ScratchDir::ScratchDir() {
-  std::string pattern = std::filesystem::current_path().string() + "/scratch-XXXXXX";
+ScratchDir::ScratchDir(const std::string& parent) {
+  std::string pattern =
+      (parent.empty() ? std::filesystem::current_path().string() : parent) + "/scratch-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) {
     std::perror("mkdtemp");
     std::abort();

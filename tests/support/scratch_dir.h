@@ -6,7 +6,8 @@
 // A fresh directory under the build tree for one test, removed afterwards.
 class ScratchDir {
  public:
-  ScratchDir();
+  // A fresh directory in `parent` (the current directory by default).
+  explicit ScratchDir(const std::string& parent = {});
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
   ~ScratchDir();

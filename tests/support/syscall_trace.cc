@@ -88,13 +88,7 @@ TracedRun run_traced(const std::vector<std::string>& argv, const std::string& in
 }
 
 std::size_t open_of(const TracedRun& traced, const std::string& path) {
-  const std::string quoted = "\"" + path + "\"";
-  for (std::size_t i = 0; i < traced.calls.size(); ++i) {
-    if (is_open(traced.calls[i]) && traced.calls[i].args.find(quoted) != std::string::npos) {
-      return i;
-    }
-  }
-  return std::string::npos;
+  return nth_open_of(traced, path, 1);
 }
 
 namespace {
@@ -157,18 +151,33 @@ std::size_t last_call_on(const TracedRun& traced, const std::string& path,
   return last;
 }
 
-std::string fault_on(const TracedRun& dry, const std::string& path, const std::string& name, int n,
-                     const std::string& error) {
-  const std::size_t target = nth_call_on(dry, path, name, n);
-  if (target == std::string::npos) {
+std::string injection_at(const TracedRun& dry, std::size_t index, const std::string& action) {
+  if (index >= dry.calls.size()) {
     return "";
   }
   // strace's "when=" counts every call of that name, whatever it works on.
+  const std::string& name = dry.calls[index].name;
   int ordinal = 0;
-  for (std::size_t i = 0; i <= target; ++i) {
+  for (std::size_t i = 0; i <= index; ++i) {
     ordinal += dry.calls[i].name == name ? 1 : 0;
   }
-  return name + ":error=" + error + ":when=" + std::to_string(ordinal);
+  return name + ":" + action + ":when=" + std::to_string(ordinal);
+}
+
+std::string fault_on(const TracedRun& dry, const std::string& path, const std::string& name, int n,
+                     const std::string& error) {
+  return injection_at(dry, nth_call_on(dry, path, name, n), "error=" + error);
+}
+
+std::size_t nth_open_of(const TracedRun& traced, const std::string& path, int n) {
+  const std::string quoted = "\"" + path + "\"";
+  for (std::size_t i = 0; i < traced.calls.size(); ++i) {
+    if (is_open(traced.calls[i]) && traced.calls[i].args.find(quoted) != std::string::npos &&
+        --n == 0) {
+      return i;
+    }
+  }
+  return std::string::npos;
 }
 
 std::size_t first_write_to(const TracedRun& traced, int stream) {

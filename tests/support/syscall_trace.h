@@ -45,6 +45,13 @@ std::size_t last_call_on(const TracedRun& traced, const std::string& path, const
 std::string fault_on(const TracedRun& dry, const std::string& path, const std::string& name, int n,
                      const std::string& error);
 
+// The index of the run's n-th (from 1) open of `path`, or npos.
+std::size_t nth_open_of(const TracedRun& traced, const std::string& path, int n);
+
+// The strace injection that applies `action` ("error=EIO", "delay_enter=500000")
+// to call `index` of `dry`, in a run that goes as `dry` went.
+std::string injection_at(const TracedRun& dry, std::size_t index, const std::string& action);
+
 // The index of the first write to `stream` (1 or 2), or to a copy of that
 // descriptor, or npos.
 std::size_t first_write_to(const TracedRun& traced, int stream);
