@@ -180,7 +180,7 @@ DisplayReach keep_displays_that_answer(const NoticeInterrupts& interrupts) {
 }  // namespace
 
 NoticeResult show_desktop_dialog(const char* text, const char* caption,
-                                 const NoticeInterrupts& interrupts) {
+                                 NoticeInterrupts& interrupts) {
   if (!has_display()) {
     return NoticeResult::NotShown;
   }
@@ -193,6 +193,7 @@ NoticeResult show_desktop_dialog(const char* text, const char* caption,
     // Only once there is a tool to start: our own dialog checks X itself.
     if (!displays_checked) {
       displays_checked = true;
+      interrupts.hold();
       const DisplayReach reach = keep_displays_that_answer(interrupts);
       if (reach != DisplayReach::Answers) {
         return reach == DisplayReach::Interrupted ? NoticeResult::Ended : NoticeResult::NotShown;

@@ -15,6 +15,6 @@ class NoticeInterrupts;
 // tool ended in a way that may have followed its window (a signal, an
 // unknown status), or `interrupts` ended the wait, and the tool with it.
 NoticeResult show_desktop_dialog(const char* text, const char* caption,
-                                 const NoticeInterrupts& interrupts);
+                                 NoticeInterrupts& interrupts);
 
 #endif  // KESTRABIN_DESKTOP_DIALOG_H_

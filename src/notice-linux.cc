@@ -10,7 +10,7 @@
 namespace {
 
 using NoticeWay = NoticeResult (*)(const char* text, const char* caption,
-                                   const NoticeInterrupts& interrupts);
+                                   NoticeInterrupts& interrupts);
 
 // The desktop's own dialog tool first (screen readers see it, and it works
 // under Wayland), then our own X dialog, then the controlling terminal.
@@ -24,7 +24,7 @@ constexpr std::array<NoticeWay, 3> kNoticeWays{show_desktop_dialog, show_x11_dia
 // the next, since the user may already have seen it. A hang-up, Ctrl-C or kill
 // in any phase, between two ways included, ends the notice and not the run.
 bool show_notice(const char* text, const char* caption) {
-  const NoticeInterrupts interrupts;
+  NoticeInterrupts interrupts;
   for (const NoticeWay show : kNoticeWays) {
     const NoticeResult result = show(text, caption, interrupts);
     if (result != NoticeResult::NotShown) {

@@ -11,7 +11,11 @@ void end_wait(int /*signal*/) {}
 
 }  // namespace
 
-NoticeInterrupts::NoticeInterrupts() {
+void NoticeInterrupts::hold() {
+  if (held_) {
+    return;
+  }
+  held_ = true;
   sigset_t blocked;
   sigemptyset(&blocked);
   for (const int signal : kSignals) {
@@ -33,11 +37,17 @@ NoticeInterrupts::NoticeInterrupts() {
 }
 
 bool NoticeInterrupts::pending() const {
+  if (!held_) {
+    return false;
+  }
   const timespec no_wait{0, 0};
   return ppoll(nullptr, 0, &no_wait, wait_mask()) < 0 && errno == EINTR;
 }
 
 NoticeInterrupts::~NoticeInterrupts() {
+  if (!held_) {
+    return;
+  }
   // A signal that came outside the wait is still pending: unblocking it while
   // the harmless handler is in place consumes it before the old action returns.
   sigprocmask(SIG_SETMASK, &previous_mask_, nullptr);

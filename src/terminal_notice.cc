@@ -52,11 +52,12 @@ void wait_for_enter(int fd, const NoticeInterrupts& interrupts) {
 }  // namespace
 
 NoticeResult show_terminal_notice(const char* text, const char* caption,
-                                  const NoticeInterrupts& interrupts) {
+                                  NoticeInterrupts& interrupts) {
   const int tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (tty < 0) {
     return NoticeResult::NotShown;
   }
+  interrupts.hold();
   // Start on a fresh line: the success line on the same terminal has no newline.
   const bool shown = write_all(tty, "\n[") && write_all(tty, caption) && write_all(tty, "]\n") &&
                      write_all(tty, text) && write_all(tty, "\nPress Enter to close. ");

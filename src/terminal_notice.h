@@ -10,6 +10,6 @@ class NoticeInterrupts;
 // NotShown when the process has no controlling terminal; Ended when it could
 // not be written whole or `interrupts` ended the wait.
 NoticeResult show_terminal_notice(const char* text, const char* caption,
-                                  const NoticeInterrupts& interrupts);
+                                  NoticeInterrupts& interrupts);
 
 #endif  // KESTRABIN_TERMINAL_NOTICE_H_

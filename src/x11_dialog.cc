@@ -318,13 +318,13 @@ bool names_a_display(const char* display) { return display != nullptr && display
 
 }  // namespace
 
-NoticeResult show_x11_dialog(const char* text, const char* caption,
-                             const NoticeInterrupts& interrupts) {
+NoticeResult show_x11_dialog(const char* text, const char* caption, NoticeInterrupts& interrupts) {
   // Xlib finds no display without DISPLAY either; asking first spares a run
   // with no display the console's quieting and the connection's deadline.
   if (!names_a_display(std::getenv("DISPLAY"))) {
     return NoticeResult::NotShown;
   }
+  interrupts.hold();
   const QuietConsole console;
   if (!console.quiet()) {
     return NoticeResult::NotShown;

@@ -10,7 +10,6 @@ class NoticeInterrupts;
 // is dismissed (OK, a dismissing key, or the window closed). NotShown when no
 // X display could be opened; X errors and a lost connection end the dialog
 // (Ended), never the process, and so do `interrupts`, in any phase.
-NoticeResult show_x11_dialog(const char* text, const char* caption,
-                             const NoticeInterrupts& interrupts);
+NoticeResult show_x11_dialog(const char* text, const char* caption, NoticeInterrupts& interrupts);
 
 #endif  // KESTRABIN_X11_DIALOG_H_
