@@ -2,9 +2,12 @@
 # controlling terminal. Compiled once, for the program and for the tests'
 # copies of it alike.
 add_library(kestrabin_notice OBJECT
-  src/notice-linux.cc src/desktop_dialog.cc src/display_reach.cc src/subprocess-posix.cc
-  src/terminal_notice.cc src/notice_interrupts.cc src/x11_dialog.cc src/x11_connection.cc
-  src/x11_dpi.cc src/x11_icon.cc src/x11_layout.cc src/x11_monitor.cc src/x11_quiet_console.cc)
+  src/notice/notice-linux.cc src/notice/linux/desktop_dialog.cc src/notice/linux/display_reach.cc
+  src/notice/linux/subprocess-posix.cc src/notice/linux/terminal_notice.cc
+  src/notice/linux/notice_interrupts.cc src/notice/linux/x11/x11_dialog.cc
+  src/notice/linux/x11/x11_connection.cc src/notice/linux/x11/x11_dpi.cc
+  src/notice/linux/x11/x11_icon.cc src/notice/linux/x11/x11_layout.cc
+  src/notice/linux/x11/x11_monitor.cc src/notice/linux/x11/x11_quiet_console.cc)
 target_link_libraries(kestrabin_notice PRIVATE kestrabin_core kestrabin_warnings)
 target_compile_options(kestrabin_notice PRIVATE -fno-exceptions)
 target_link_libraries(kestrabin PRIVATE kestrabin_notice)

@@ -1,4 +1,4 @@
-#include "x11_connection.h"
+#include "notice/linux/x11/x11_connection.h"
 
 #include <unistd.h>
 
@@ -8,7 +8,7 @@
 #include <csignal>
 #include <ctime>
 
-#include "notice_interrupts.h"
+#include "notice/linux/notice_interrupts.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>

@@ -1,4 +1,4 @@
-#include "x11_dialog.h"
+#include "notice/linux/x11/x11_dialog.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -11,13 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "notice_interrupts.h"
-#include "x11_connection.h"
-#include "x11_dpi.h"
-#include "x11_icon.h"
-#include "x11_layout.h"
-#include "x11_monitor.h"
-#include "x11_quiet_console.h"
+#include "notice/linux/notice_interrupts.h"
+#include "notice/linux/x11/x11_connection.h"
+#include "notice/linux/x11/x11_dpi.h"
+#include "notice/linux/x11/x11_icon.h"
+#include "notice/linux/x11/x11_layout.h"
+#include "notice/linux/x11/x11_monitor.h"
+#include "notice/linux/x11/x11_quiet_console.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "x11_monitor.h"
+#include "notice/linux/x11/x11_monitor.h"
 
 #include <X11/extensions/Xrandr.h>
 

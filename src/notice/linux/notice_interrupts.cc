@@ -1,4 +1,4 @@
-#include "notice_interrupts.h"
+#include "notice/linux/notice_interrupts.h"
 
 #include <poll.h>
 

@@ -1,11 +1,11 @@
 #include <array>
 
-#include "desktop_dialog.h"
 #include "notice.h"
-#include "notice_interrupts.h"
-#include "notice_result.h"
-#include "terminal_notice.h"
-#include "x11_dialog.h"
+#include "notice/linux/desktop_dialog.h"
+#include "notice/linux/notice_interrupts.h"
+#include "notice/linux/notice_result.h"
+#include "notice/linux/terminal_notice.h"
+#include "notice/linux/x11/x11_dialog.h"
 
 namespace {
 

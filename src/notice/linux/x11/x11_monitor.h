@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_X11_MONITOR_H_
-#define KESTRABIN_X11_MONITOR_H_
+#ifndef KESTRABIN_NOTICE_LINUX_X11_X11_MONITOR_H_
+#define KESTRABIN_NOTICE_LINUX_X11_X11_MONITOR_H_
 
 #include <X11/Xlib.h>
 
@@ -24,4 +24,4 @@ struct MonitorArea {
 // the whole screen. Always within the screen.
 MonitorArea dialog_monitor(Display* display);
 
-#endif  // KESTRABIN_X11_MONITOR_H_
+#endif  // KESTRABIN_NOTICE_LINUX_X11_X11_MONITOR_H_

@@ -1,4 +1,4 @@
-#include "x11_layout.h"
+#include "notice/linux/x11/x11_layout.h"
 
 #include <algorithm>
 #include <array>

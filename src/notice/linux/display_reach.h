@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_DISPLAY_REACH_H_
-#define KESTRABIN_DISPLAY_REACH_H_
+#ifndef KESTRABIN_NOTICE_LINUX_DISPLAY_REACH_H_
+#define KESTRABIN_NOTICE_LINUX_DISPLAY_REACH_H_
 
 class NoticeInterrupts;
 
@@ -21,4 +21,4 @@ DisplayReach reach_x_display(const NoticeInterrupts& interrupts);
 // an absolute path): one round trip.
 DisplayReach reach_wayland_display(const NoticeInterrupts& interrupts);
 
-#endif  // KESTRABIN_DISPLAY_REACH_H_
+#endif  // KESTRABIN_NOTICE_LINUX_DISPLAY_REACH_H_

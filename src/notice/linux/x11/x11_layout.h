@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_X11_LAYOUT_H_
-#define KESTRABIN_X11_LAYOUT_H_
+#ifndef KESTRABIN_NOTICE_LINUX_X11_X11_LAYOUT_H_
+#define KESTRABIN_NOTICE_LINUX_X11_X11_LAYOUT_H_
 
 #include <X11/Xlib.h>
 
@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "x11_monitor.h"
+#include "notice/linux/x11/x11_monitor.h"
 
 // The label of the dialog's one button.
 inline constexpr std::string_view kOkLabel = "OK";
@@ -43,4 +43,4 @@ struct DialogLayout {
 XFontStruct* lay_out_dialog(Display* display, const char* text, const MonitorArea& monitor,
                             double dpi, DialogLayout& layout);
 
-#endif  // KESTRABIN_X11_LAYOUT_H_
+#endif  // KESTRABIN_NOTICE_LINUX_X11_X11_LAYOUT_H_

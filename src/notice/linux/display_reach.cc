@@ -1,4 +1,4 @@
-#include "display_reach.h"
+#include "notice/linux/display_reach.h"
 
 #include <poll.h>
 #include <sys/socket.h>
@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "notice_interrupts.h"
-#include "x11_connection.h"
-#include "x11_quiet_console.h"
+#include "notice/linux/notice_interrupts.h"
+#include "notice/linux/x11/x11_connection.h"
+#include "notice/linux/x11/x11_quiet_console.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_SUBPROCESS_H_
-#define KESTRABIN_SUBPROCESS_H_
+#ifndef KESTRABIN_NOTICE_LINUX_SUBPROCESS_H_
+#define KESTRABIN_NOTICE_LINUX_SUBPROCESS_H_
 
 #include <array>
 #include <cstddef>
@@ -30,4 +30,4 @@ struct SubprocessResult {
 SubprocessResult run_subprocess(const char* path, const char* const* argv,
                                 const NoticeInterrupts& interrupts);
 
-#endif  // KESTRABIN_SUBPROCESS_H_
+#endif  // KESTRABIN_NOTICE_LINUX_SUBPROCESS_H_

@@ -1,4 +1,4 @@
-#include "x11_icon.h"
+#include "notice/linux/x11/x11_icon.h"
 
 #include <X11/Xatom.h>
 

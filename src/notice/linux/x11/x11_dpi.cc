@@ -1,4 +1,4 @@
-#include "x11_dpi.h"
+#include "notice/linux/x11/x11_dpi.h"
 
 #include <cstdlib>
 #include <cstring>

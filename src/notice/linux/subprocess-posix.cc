@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <csignal>
 
-#include "notice_interrupts.h"
+#include "notice/linux/notice_interrupts.h"
+#include "notice/linux/subprocess.h"
 #include "standard_descriptors.h"
-#include "subprocess.h"
 
 namespace {
 

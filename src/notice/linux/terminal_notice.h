@@ -1,7 +1,7 @@
-#ifndef KESTRABIN_TERMINAL_NOTICE_H_
-#define KESTRABIN_TERMINAL_NOTICE_H_
+#ifndef KESTRABIN_NOTICE_LINUX_TERMINAL_NOTICE_H_
+#define KESTRABIN_NOTICE_LINUX_TERMINAL_NOTICE_H_
 
-#include "notice_result.h"
+#include "notice/linux/notice_result.h"
 
 class NoticeInterrupts;
 
@@ -12,4 +12,4 @@ class NoticeInterrupts;
 NoticeResult show_terminal_notice(const char* text, const char* caption,
                                   NoticeInterrupts& interrupts);
 
-#endif  // KESTRABIN_TERMINAL_NOTICE_H_
+#endif  // KESTRABIN_NOTICE_LINUX_TERMINAL_NOTICE_H_

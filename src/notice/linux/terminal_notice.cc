@@ -1,4 +1,4 @@
-#include "terminal_notice.h"
+#include "notice/linux/terminal_notice.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "notice_interrupts.h"
+#include "notice/linux/notice_interrupts.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_NOTICE_RESULT_H_
-#define KESTRABIN_NOTICE_RESULT_H_
+#ifndef KESTRABIN_NOTICE_LINUX_NOTICE_RESULT_H_
+#define KESTRABIN_NOTICE_LINUX_NOTICE_RESULT_H_
 
 // How one way of showing the notice ended. The Linux notice tries its ways in
 // turn, and only a way that showed nothing lets the next one try: once the
@@ -11,4 +11,4 @@ enum class NoticeResult {
               // connection, a hang-up, Ctrl-C or a kill
 };
 
-#endif  // KESTRABIN_NOTICE_RESULT_H_
+#endif  // KESTRABIN_NOTICE_LINUX_NOTICE_RESULT_H_

@@ -1,4 +1,4 @@
-#include "x11_quiet_console.h"
+#include "notice/linux/x11/x11_quiet_console.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
-#ifndef KESTRABIN_DESKTOP_DIALOG_H_
-#define KESTRABIN_DESKTOP_DIALOG_H_
+#ifndef KESTRABIN_NOTICE_LINUX_DESKTOP_DIALOG_H_
+#define KESTRABIN_NOTICE_LINUX_DESKTOP_DIALOG_H_
 
-#include "notice_result.h"
+#include "notice/linux/notice_result.h"
 
 class NoticeInterrupts;
 
@@ -17,4 +17,4 @@ class NoticeInterrupts;
 NoticeResult show_desktop_dialog(const char* text, const char* caption,
                                  NoticeInterrupts& interrupts);
 
-#endif  // KESTRABIN_DESKTOP_DIALOG_H_
+#endif  // KESTRABIN_NOTICE_LINUX_DESKTOP_DIALOG_H_

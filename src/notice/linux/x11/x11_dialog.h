@@ -1,7 +1,7 @@
-#ifndef KESTRABIN_X11_DIALOG_H_
-#define KESTRABIN_X11_DIALOG_H_
+#ifndef KESTRABIN_NOTICE_LINUX_X11_X11_DIALOG_H_
+#define KESTRABIN_NOTICE_LINUX_X11_X11_DIALOG_H_
 
-#include "notice_result.h"
+#include "notice/linux/notice_result.h"
 
 class NoticeInterrupts;
 
@@ -12,4 +12,4 @@ class NoticeInterrupts;
 // (Ended), never the process, and so do `interrupts`, in any phase.
 NoticeResult show_x11_dialog(const char* text, const char* caption, NoticeInterrupts& interrupts);
 
-#endif  // KESTRABIN_X11_DIALOG_H_
+#endif  // KESTRABIN_NOTICE_LINUX_X11_X11_DIALOG_H_

@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_NOTICE_INTERRUPTS_H_
-#define KESTRABIN_NOTICE_INTERRUPTS_H_
+#ifndef KESTRABIN_NOTICE_LINUX_NOTICE_INTERRUPTS_H_
+#define KESTRABIN_NOTICE_LINUX_NOTICE_INTERRUPTS_H_
 
 #include <array>
 #include <csignal>
@@ -39,4 +39,4 @@ class NoticeInterrupts {
   std::array<struct sigaction, kSignals.size()> previous_actions_{};
 };
 
-#endif  // KESTRABIN_NOTICE_INTERRUPTS_H_
+#endif  // KESTRABIN_NOTICE_LINUX_NOTICE_INTERRUPTS_H_

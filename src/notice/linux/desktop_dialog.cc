@@ -1,4 +1,4 @@
-#include "desktop_dialog.h"
+#include "notice/linux/desktop_dialog.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,9 +11,9 @@
 #include <span>
 #include <string_view>
 
-#include "display_reach.h"
-#include "notice_interrupts.h"
-#include "subprocess.h"
+#include "notice/linux/display_reach.h"
+#include "notice/linux/notice_interrupts.h"
+#include "notice/linux/subprocess.h"
 
 namespace {
 

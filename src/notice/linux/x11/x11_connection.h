@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_X11_CONNECTION_H_
-#define KESTRABIN_X11_CONNECTION_H_
+#ifndef KESTRABIN_NOTICE_LINUX_X11_X11_CONNECTION_H_
+#define KESTRABIN_NOTICE_LINUX_X11_X11_CONNECTION_H_
 
 #include <X11/Xlib.h>
 
@@ -35,4 +35,4 @@ bool display_failed();
 // The error, if any, that the request with this serial number draws is no fault.
 void tolerate_error_of(unsigned long serial);
 
-#endif  // KESTRABIN_X11_CONNECTION_H_
+#endif  // KESTRABIN_NOTICE_LINUX_X11_X11_CONNECTION_H_

@@ -1,5 +1,5 @@
-#ifndef KESTRABIN_X11_ICON_H_
-#define KESTRABIN_X11_ICON_H_
+#ifndef KESTRABIN_NOTICE_LINUX_X11_X11_ICON_H_
+#define KESTRABIN_NOTICE_LINUX_X11_X11_ICON_H_
 
 #include <X11/Xlib.h>
 
@@ -7,4 +7,4 @@
 // task bars show; the pixels come from data/icons.
 void set_window_icon(Display* display, Window window);
 
-#endif  // KESTRABIN_X11_ICON_H_
+#endif  // KESTRABIN_NOTICE_LINUX_X11_X11_ICON_H_
