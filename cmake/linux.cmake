@@ -3,13 +3,12 @@
 # copies of it alike.
 add_library(kestrabin_notice OBJECT
   src/notice/notice-linux.cc src/notice/linux/desktop_dialog.cc src/notice/linux/display_reach.cc
-  src/notice/linux/subprocess-posix.cc src/notice/linux/terminal_notice.cc
+  src/notice/linux/subprocess.cc src/notice/linux/terminal_notice.cc
   src/notice/linux/notice_interrupts.cc src/notice/linux/x11/x11_dialog.cc
   src/notice/linux/x11/x11_connection.cc src/notice/linux/x11/x11_dpi.cc
   src/notice/linux/x11/x11_icon.cc src/notice/linux/x11/x11_layout.cc
   src/notice/linux/x11/x11_monitor.cc src/notice/linux/x11/x11_quiet_console.cc)
-target_link_libraries(kestrabin_notice PRIVATE kestrabin_core kestrabin_warnings)
-target_compile_options(kestrabin_notice PRIVATE -fno-exceptions)
+target_link_libraries(kestrabin_notice PRIVATE kestrabin_core kestrabin_program_code)
 target_link_libraries(kestrabin PRIVATE kestrabin_notice)
 
 # The window icon's pixels are data (data/icons/kestrabin-window.argb, drawn
@@ -40,6 +39,13 @@ inline constexpr std::array<std::uint32_t, @KESTRABIN_ICON_WORDS@> kIconPixels{
 ]])
 target_include_directories(kestrabin_notice PRIVATE ${kestrabin_generated_include})
 
+# Xlib and RandR as shared libraries: for a dynamic build, and for the tests'
+# copies of the program, which tools such as valgrind need dynamic.
+if(NOT CMAKE_CROSSCOMPILING OR NOT KESTRABIN_STATIC)
+  find_package(X11 REQUIRED)
+  add_library(kestrabin_x_shared INTERFACE)
+  target_link_libraries(kestrabin_x_shared INTERFACE X11::Xrandr X11::X11)
+endif()
 if(KESTRABIN_STATIC)
   # Static archives of Xlib and XCB: the program starts without any shared
   # library, so it runs where no X library is installed, and it loads fastest.
@@ -50,8 +56,7 @@ if(KESTRABIN_STATIC)
   endforeach()
   target_link_options(kestrabin PRIVATE -static)
 else()
-  find_package(X11 REQUIRED)
-  set(kestrabin_x_libraries X11::Xrandr X11::X11)
+  set(kestrabin_x_libraries kestrabin_x_shared)
 endif()
 find_path(KESTRABIN_X11_INCLUDE X11/Xlib.h REQUIRED)
 target_include_directories(kestrabin_notice SYSTEM PRIVATE ${KESTRABIN_X11_INCLUDE})
