@@ -32,13 +32,21 @@ std::FILE* open_for_check(const char* path) {
 }
 
 // The stream can already write; a fresh stream on a copy of its descriptor
-// gives the caller a stream with no I/O behind it, as on other systems.
+// gives the caller a stream with no I/O behind it, as on other systems. The
+// copy shares the file position the first stream's reading moved, so it is
+// put back at the start.
 std::FILE* reopen_for_update(std::FILE* stream, const char* /*path*/) {
   const int copy = _dup(_fileno(stream));
   const int dup_error = errno;
   std::fclose(stream);
   if (copy < 0) {
     errno = dup_error;
+    return nullptr;
+  }
+  if (_lseek(copy, 0, SEEK_SET) != 0) {
+    const int saved = errno;
+    _close(copy);
+    errno = saved;
     return nullptr;
   }
   std::FILE* updated = _fdopen(copy, "r+b");
