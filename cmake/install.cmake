@@ -32,13 +32,15 @@ endforeach()
 # gzip header, so that two builds of the package are byte for byte the same.
 function(kestrabin_gzip source output)
   add_custom_command(OUTPUT ${output}
-    COMMAND gzip -9nc ${CMAKE_CURRENT_SOURCE_DIR}/${source} > ${output}
+    COMMAND gzip -9nc ${source} > ${output}
     DEPENDS ${source} VERBATIM)
 endfunction()
 set(kestrabin_gz ${CMAKE_CURRENT_BINARY_DIR}/gz)
 file(MAKE_DIRECTORY ${kestrabin_gz})
-kestrabin_gzip(packaging/linux/kestrabin.1 ${kestrabin_gz}/kestrabin.1.gz)
-kestrabin_gzip(packaging/linux/changelog ${kestrabin_gz}/changelog.gz)
+# The manual page carries the project's version and its date.
+configure_file(packaging/linux/kestrabin.1.in ${KESTRABIN_GENERATED}/kestrabin.1 @ONLY)
+kestrabin_gzip(${KESTRABIN_GENERATED}/kestrabin.1 ${kestrabin_gz}/kestrabin.1.gz)
+kestrabin_gzip(${CMAKE_CURRENT_SOURCE_DIR}/packaging/linux/changelog ${kestrabin_gz}/changelog.gz)
 add_custom_target(kestrabin_docs ALL
   DEPENDS ${kestrabin_gz}/kestrabin.1.gz ${kestrabin_gz}/changelog.gz)
 

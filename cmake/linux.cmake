@@ -21,8 +21,7 @@ string(LENGTH "${kestrabin_icon_hex}" kestrabin_icon_digits)
 math(EXPR KESTRABIN_ICON_WORDS "${kestrabin_icon_digits} / 8")
 string(REGEX REPLACE "(..)(..)(..)(..)" "0x\\4\\3\\2\\1, " KESTRABIN_ICON_VALUES
        "${kestrabin_icon_hex}")
-set(kestrabin_generated_include ${CMAKE_CURRENT_BINARY_DIR}/generated)
-file(CONFIGURE OUTPUT ${kestrabin_generated_include}/x11_icon_pixels.h @ONLY CONTENT [[
+file(CONFIGURE OUTPUT ${KESTRABIN_GENERATED}/x11_icon_pixels.h @ONLY CONTENT [[
 // Made by configuring from data/icons/kestrabin-window.argb.
 #ifndef KESTRABIN_X11_ICON_PIXELS_H_
 #define KESTRABIN_X11_ICON_PIXELS_H_
@@ -37,7 +36,7 @@ inline constexpr std::array<std::uint32_t, @KESTRABIN_ICON_WORDS@> kIconPixels{
 
 #endif  // KESTRABIN_X11_ICON_PIXELS_H_
 ]])
-target_include_directories(kestrabin_notice PRIVATE ${kestrabin_generated_include})
+target_include_directories(kestrabin_notice PRIVATE ${KESTRABIN_GENERATED})
 
 # Xlib and RandR as shared libraries: for a dynamic build, and for the tests'
 # copies of the program, which tools such as valgrind need dynamic.

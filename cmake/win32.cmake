@@ -20,7 +20,8 @@ configure_file(src/kestrabin.manifest.in ${kestrabin_manifest_dir}/kestrabin.man
 enable_language(RC)
 target_sources(kestrabin PRIVATE src/resources-win32.rc)
 set_property(SOURCE src/resources-win32.rc APPEND PROPERTY
-  INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/data/icons ${kestrabin_manifest_dir})
+  INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/data/icons ${kestrabin_manifest_dir}
+  ${KESTRABIN_GENERATED})
 set_property(SOURCE src/resources-win32.rc APPEND PROPERTY
   OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/data/icons/kestrabin.ico
-  ${kestrabin_manifest_dir}/kestrabin.manifest)
+  ${kestrabin_manifest_dir}/kestrabin.manifest ${KESTRABIN_GENERATED}/version.h)

@@ -3,11 +3,14 @@
 #include <array>
 #include <cstddef>
 
+#include "version.h"
+
 namespace {
 
 constexpr const char* kUsageText =
     "usage: Drag&Drop swf to this exe\n"
-    "  version 20110919.2000\n"
+    "  version " KESTRABIN_VERSION
+    "\n"
     "  Copyright (c) 2011-2026 the Kestrabin developers\n"
     "  Support: kestrabin-support@example.org";
 

@@ -13,6 +13,7 @@
 
 #include "child_process.h"
 #include "scratch_dir.h"
+#include "version.h"
 
 // Exit statuses as a parent reads them, on Linux and from Wine: the low eight
 // bits of the program's 0 and -1 to -9.
@@ -32,7 +33,8 @@ inline constexpr int kCloseFailed = 247;
 // The usage notice, line for line.
 inline constexpr const char* kUsageText =
     "usage: Drag&Drop swf to this exe\n"
-    "  version 20110919.2000\n"
+    "  version " KESTRABIN_VERSION
+    "\n"
     "  Copyright (c) 2011-2026 the Kestrabin developers\n"
     "  Support: kestrabin-support@example.org";
 
