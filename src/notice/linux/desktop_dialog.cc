@@ -33,12 +33,7 @@ struct DialogTool {
   bool (*fill_arguments)(const char* text, const char* caption, Command& command);
 };
 
-bool is_set(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && value[0] != '\0';
-}
-
-bool has_display() { return is_set("DISPLAY") || is_set("WAYLAND_DISPLAY"); }
+bool has_display() { return names_a_display("DISPLAY") || names_a_display("WAYLAND_DISPLAY"); }
 
 // Whether `found` holds for any entry of a colon-separated list such as PATH
 // (none when the list is null), trying them in order.
@@ -162,7 +157,7 @@ constexpr std::array kDisplayChecks{DisplayCheck{"WAYLAND_DISPLAY", reach_waylan
 DisplayReach keep_displays_that_answer(const NoticeInterrupts& interrupts) {
   bool any = false;
   for (const DisplayCheck& check : kDisplayChecks) {
-    if (!is_set(check.variable)) {
+    if (!names_a_display(check.variable)) {
       continue;
     }
     const DisplayReach reach = check.reach(interrupts);

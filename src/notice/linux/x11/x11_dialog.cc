@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "notice/linux/display_reach.h"
 #include "notice/linux/notice_interrupts.h"
 #include "notice/linux/x11/x11_connection.h"
 #include "notice/linux/x11/x11_dpi.h"
@@ -314,14 +315,12 @@ void close_dialog(Dialog& dialog) {
   close_display(display);
 }
 
-bool names_a_display(const char* display) { return display != nullptr && display[0] != '\0'; }
-
 }  // namespace
 
 NoticeResult show_x11_dialog(const char* text, const char* caption, NoticeInterrupts& interrupts) {
   // Xlib finds no display without DISPLAY either; asking first spares a run
   // with no display the console's quieting and the connection's deadline.
-  if (!names_a_display(std::getenv("DISPLAY"))) {
+  if (!names_a_display("DISPLAY")) {
     return NoticeResult::NotShown;
   }
   interrupts.hold();

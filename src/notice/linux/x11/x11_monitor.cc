@@ -10,7 +10,6 @@ namespace {
 MonitorArea whole_screen(Display* display) {
   const int screen = DefaultScreen(display);
   return MonitorArea{{0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)},
-                     DisplayWidthMM(display, screen),
                      DisplayHeightMM(display, screen)};
 }
 
@@ -90,8 +89,7 @@ MonitorArea dialog_monitor(Display* display) {
   if (const XRRMonitorInfo* chosen =
           pick(std::span(monitors, static_cast<std::size_t>(std::max(count, 0))), have_pointer,
                pointer_x, pointer_y)) {
-    area = MonitorArea{
-        {chosen->x, chosen->y, chosen->width, chosen->height}, chosen->mwidth, chosen->mheight};
+    area = MonitorArea{{chosen->x, chosen->y, chosen->width, chosen->height}, chosen->mheight};
     if (!clip_to(screen.place, area.place)) {
       area = screen;
     }

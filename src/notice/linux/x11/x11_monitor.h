@@ -11,11 +11,10 @@ struct RootRect {
   int height = 0;
 };
 
-// A monitor's place on the root window, and its physical size in millimetres
-// (0 when unknown).
+// A monitor's place on the root window, and its physical height in
+// millimetres (0 when unknown), from which its resolution follows.
 struct MonitorArea {
   RootRect place;
-  int width_mm = 0;
   int height_mm = 0;
 };
 
