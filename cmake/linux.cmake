@@ -1,13 +1,9 @@
 # The Linux notice: the desktop's dialog tool, an Xlib dialog, or the
 # controlling terminal. Compiled once, for the program and for the tests'
 # copies of it alike.
-add_library(kestrabin_notice OBJECT
-  src/notice/notice-linux.cc src/notice/linux/desktop_dialog.cc src/notice/linux/display_reach.cc
-  src/notice/linux/subprocess.cc src/notice/linux/terminal_notice.cc
-  src/notice/linux/notice_interrupts.cc src/notice/linux/x11/x11_dialog.cc
-  src/notice/linux/x11/x11_connection.cc src/notice/linux/x11/x11_dpi.cc
-  src/notice/linux/x11/x11_icon.cc src/notice/linux/x11/x11_layout.cc
-  src/notice/linux/x11/x11_monitor.cc src/notice/linux/x11/x11_quiet_console.cc)
+# Every source of the Linux notice's folders, found by folder.
+file(GLOB_RECURSE kestrabin_linux_notice CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/notice/linux/*.cc)
+add_library(kestrabin_notice OBJECT src/notice/notice-linux.cc ${kestrabin_linux_notice})
 target_link_libraries(kestrabin_notice PRIVATE kestrabin_core kestrabin_program_code)
 target_link_libraries(kestrabin PRIVATE kestrabin_notice)
 
