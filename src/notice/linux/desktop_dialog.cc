@@ -33,7 +33,9 @@ struct DialogTool {
   bool (*fill_arguments)(const char* text, const char* caption, Command& command);
 };
 
-bool has_display() { return names_a_display("DISPLAY") || names_a_display("WAYLAND_DISPLAY"); }
+bool has_display() {
+  return named_display("DISPLAY") != nullptr || named_display("WAYLAND_DISPLAY") != nullptr;
+}
 
 // Whether `found` holds for any entry of a colon-separated list such as PATH
 // (none when the list is null), trying them in order.
@@ -157,7 +159,7 @@ constexpr std::array kDisplayChecks{DisplayCheck{"WAYLAND_DISPLAY", reach_waylan
 DisplayReach keep_displays_that_answer(const NoticeInterrupts& interrupts) {
   bool any = false;
   for (const DisplayCheck& check : kDisplayChecks) {
-    if (!names_a_display(check.variable)) {
+    if (named_display(check.variable) == nullptr) {
       continue;
     }
     const DisplayReach reach = check.reach(interrupts);

@@ -27,10 +27,10 @@ constexpr std::size_t kEventHeaderBytes = 8;
 
 // The compositor's socket, as libwayland finds it.
 bool wayland_socket(sockaddr_un& address) {
-  if (!names_a_display("WAYLAND_DISPLAY")) {
+  const char* name = named_display("WAYLAND_DISPLAY");
+  if (name == nullptr) {
     return false;
   }
-  const char* name = std::getenv("WAYLAND_DISPLAY");
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   int written = 0;
   if (name[0] == '/') {
@@ -74,9 +74,9 @@ DisplayReach round_trip(int fd, const sockaddr_un& address, const NoticeInterrup
 
 }  // namespace
 
-bool names_a_display(const char* variable) {
+const char* named_display(const char* variable) {
   const char* value = std::getenv(variable);
-  return value != nullptr && value[0] != '\0';
+  return value != nullptr && value[0] != '\0' ? value : nullptr;
 }
 
 DisplayReach reach_x_display(const NoticeInterrupts& interrupts) {

@@ -3,9 +3,9 @@
 
 class NoticeInterrupts;
 
-// Whether the environment variable `variable` (DISPLAY, WAYLAND_DISPLAY)
-// names a display at all: set and not empty.
-bool names_a_display(const char* variable);
+// The display that the environment variable `variable` (DISPLAY,
+// WAYLAND_DISPLAY) names, or nullptr when it is unset or empty.
+const char* named_display(const char* variable);
 
 // Whether a display the session names answers, found out within a few
 // seconds: a dialog tool started on one that never answers (a stopped server,

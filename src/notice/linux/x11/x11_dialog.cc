@@ -320,7 +320,7 @@ void close_dialog(Dialog& dialog) {
 NoticeResult show_x11_dialog(const char* text, const char* caption, NoticeInterrupts& interrupts) {
   // Xlib finds no display without DISPLAY either; asking first spares a run
   // with no display the console's quieting and the connection's deadline.
-  if (!names_a_display("DISPLAY")) {
+  if (named_display("DISPLAY") == nullptr) {
     return NoticeResult::NotShown;
   }
   interrupts.hold();
