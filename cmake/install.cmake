@@ -1,10 +1,27 @@
+# The licence is LICENSE at the root of the tree; the packages carry it as
+# their systems expect: with Windows line ends beside the Windows program,
+# in Debian's machine-readable form in the Linux packages.
+file(READ LICENSE kestrabin_license)
+
 # Where `cmake --install` and the packages put things.
 if(WIN32)
-  # A folder to unzip anywhere: the program and its readme side by side.
+  # A folder to unzip anywhere: the program, its readme and its licence side by side.
+  string(REPLACE "\n" "\r\n" kestrabin_license_crlf "${kestrabin_license}")
+  set(KESTRABIN_LICENSE_TXT ${KESTRABIN_GENERATED}/LICENSE.txt)
+  file(WRITE ${KESTRABIN_LICENSE_TXT} "${kestrabin_license_crlf}")
   install(TARGETS kestrabin RUNTIME DESTINATION .)
-  install(FILES packaging/windows/README.txt DESTINATION .)
+  install(FILES packaging/windows/README.txt ${KESTRABIN_LICENSE_TXT} DESTINATION .)
   return()
 endif()
+
+# Debian's copyright file: the copyright, then the licence's text, each line
+# indented by one blank and an empty one written " .".
+string(FIND "${kestrabin_license}" "Permission is hereby granted" kestrabin_body_at)
+string(SUBSTRING "${kestrabin_license}" ${kestrabin_body_at} -1 kestrabin_body)
+string(STRIP "${kestrabin_body}" kestrabin_body)
+string(REPLACE "\n\n" "\n.\n" kestrabin_body "${kestrabin_body}")
+string(REPLACE "\n" "\n " KESTRABIN_LICENSE_BODY " ${kestrabin_body}")
+configure_file(packaging/linux/copyright.in ${KESTRABIN_GENERATED}/copyright @ONLY)
 
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -45,7 +62,7 @@ add_custom_target(kestrabin_docs ALL
   DEPENDS ${kestrabin_gz}/kestrabin.1.gz ${kestrabin_gz}/changelog.gz)
 
 install(FILES ${kestrabin_gz}/kestrabin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES packaging/linux/copyright ${kestrabin_gz}/changelog.gz
+install(FILES ${KESTRABIN_GENERATED}/copyright ${kestrabin_gz}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # Only the Debian package carries this (see package.cmake).
 install(FILES packaging/linux/lintian-overrides

@@ -47,6 +47,9 @@ else()
   # The program is static: it depends on nothing, not even the C library.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  # The desktop's dialog is the notice screen readers see; a weak relation,
+  # so a minimal system may still leave it out.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "zenity | kdialog")
   # Everything a plain install has, plus the files only a Debian package wants
   # (package-generator.cmake leaves those out of the RPM).
   set(CPACK_KESTRABIN_PLAIN_INSTALL "${CMAKE_BINARY_DIR};kestrabin;Unspecified;/")
@@ -61,6 +64,7 @@ else()
   set(CPACK_RPM_PACKAGE_GROUP "Applications/File")
   set(CPACK_RPM_PACKAGE_SUMMARY "Set the version byte of SWF movies to 9, in place")
   set(CPACK_RPM_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+  set(CPACK_RPM_PACKAGE_LICENSE MIT)
   # Not relocatable: the launcher and the actions find the program on PATH.
   set(CPACK_RPM_PACKAGE_RELOCATABLE OFF)
   # The folders the system or the icon theme own; the package owns only its own.
@@ -79,7 +83,9 @@ else()
 %define _buildhost reproducible
 %define use_source_date_epoch_as_buildtime 1
 %define clamp_mtime_to_source_date_epoch 1
-%define _build_id_links none")
+%define _build_id_links none
+# CPack names no weak relations but Suggests; the spec takes a preamble tag here too.
+Recommends: (zenity or kdialog)")
 
   # The RPM changelog, written from the Debian one: the same entries, each
   # headed "* Day Mon DD YYYY Name <mail> - version-release".

@@ -55,12 +55,13 @@ for arch in "${arches[@]}"; do
 done
 
 # A portable tarball per architecture: a plain install, stripped, laid out as
-# under a prefix (bin/, share/), with a README saying where to copy it.
+# under a prefix (bin/, share/), with a README saying where to copy it and the licence.
 portable_tarball() {
   local arch=$1 name=kestrabin-$version-linux-$1
   local stage=$PWD/build/release-stage/$name
   DESTDIR=$stage cmake --install build/release-$arch --prefix / --strip >/dev/null
   cp packaging/portable/README "$stage/README"
+  cp LICENSE "$stage/LICENSE"
   tar -C build/release-stage --sort=name --format=gnu --mtime="@$SOURCE_DATE_EPOCH" \
       --owner=0 --group=0 --numeric-owner --mode=u+rwX,go+rX,go-w -cf - "$name" |
     gzip -9n >"$outdir/$name.tar.gz"

@@ -11,8 +11,9 @@ constexpr const char* kUsageText =
     "usage: Drag&Drop swf to this exe\n"
     "  version " KESTRABIN_VERSION
     "\n"
-    "  Copyright (c) 2011-2026 the Kestrabin developers\n"
-    "  Support: kestrabin-support@example.org";
+    "  " KESTRABIN_COPYRIGHT
+    ", MIT licence\n"
+    "  Help: man kestrabin, or README.txt beside kestrabin.exe";
 
 struct OutcomeRow {
   Outcome outcome;

@@ -35,8 +35,8 @@ inline constexpr const char* kUsageText =
     "usage: Drag&Drop swf to this exe\n"
     "  version " KESTRABIN_VERSION
     "\n"
-    "  Copyright (c) 2011-2026 the Kestrabin developers\n"
-    "  Support: kestrabin-support@example.org";
+    "  Copyright (c) 2026 the Kestrabin developers, MIT licence\n"
+    "  Help: man kestrabin, or README.txt beside kestrabin.exe";
 
 namespace cases {
 

@@ -428,8 +428,8 @@ SettingCase windows_setting(const char* name, const char* element, std::string_v
 }
 
 // Run as the user, never elevated and never virtualized; a UTF-8 code page;
-// sharp text on every monitor; and the visual styles of Common Controls 6,
-// for the build's own architecture.
+// sharp text on every monitor; paths past 260 characters; and the visual
+// styles of Common Controls 6, for the build's own architecture.
 std::vector<SettingCase> setting_cases(const std::string& architecture) {
   return {
       SettingCase{"AsInvoker",
@@ -441,6 +441,7 @@ std::vector<SettingCase> setting_cases(const std::string& architecture) {
       windows_setting("Utf8CodePage", "activeCodePage", kWindowsSettings2019, "UTF-8"),
       windows_setting("PerMonitorV2", "dpiAwareness", kWindowsSettings2016, "PerMonitorV2"),
       windows_setting("PerMonitorBefore2016", "dpiAware", kWindowsSettings2005, "true/pm"),
+      windows_setting("LongPaths", "longPathAware", kWindowsSettings2016, "true"),
       SettingCase{"CommonControls6",
                   {"dependency", "dependentAssembly", "assemblyIdentity"},
                   kAsmV1,

@@ -78,6 +78,11 @@ check_contents() {
   [ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
   [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture"
   [ -z "$(field Depends)" ] || fail "a static program needs no Depends: $(field Depends)"
+  # The accessible notice is one package away, but not forced on a minimal system.
+  [ "$(field Recommends)" = "zenity | kdialog" ] || fail "Recommends: $(field Recommends)"
+  # The licence, in Debian's machine-readable form.
+  dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/kestrabin/copyright |
+    grep -qx "License: Expat" || fail "the copyright file names no licence"
 
   # The package holds what a plain install does, under /usr, but the desktop
   # cache (dpkg's triggers make that), and the override that says the static

@@ -1,6 +1,6 @@
-# Checks the Windows zip: one folder holding the built program and the readme,
-# the readme with Windows line ends.
-# cmake -DZIP=... -DPROGRAM=... -DREADME=... -DSCRATCH=... -P check-zip.cmake
+# Checks the Windows zip: one folder holding the built program, the readme
+# and the licence, both texts with Windows line ends.
+# cmake -DZIP=... -DPROGRAM=... -DREADME=... -DLICENSE=... -DSCRATCH=... -P check-zip.cmake
 cmake_minimum_required(VERSION 3.25)
 
 string(REGEX REPLACE "\\.zip$" "" folder "${ZIP}")
@@ -11,7 +11,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listin
 string(REPLACE "\n" ";" entries "${listing}")
 list(FILTER entries EXCLUDE REGEX "(^$|/$)")
 list(SORT entries)
-set(expected "${folder}/README.txt" "${folder}/kestrabin.exe")
+set(expected "${folder}/LICENSE.txt" "${folder}/README.txt" "${folder}/kestrabin.exe")
 if(NOT entries STREQUAL expected)
   message(FATAL_ERROR "zip holds [${entries}], expected [${expected}]")
 endif()
@@ -31,16 +31,26 @@ if(differs)
   message(FATAL_ERROR "the zipped README.txt is not ${README}")
 endif()
 
+# The licence is the project's, word for word, line ends apart.
+file(READ ${LICENSE} license)
+file(READ ${unpacked}/LICENSE.txt zipped_license)
+string(REPLACE "\r\n" "\n" zipped_license "${zipped_license}")
+if(NOT zipped_license STREQUAL license)
+  message(FATAL_ERROR "the zipped LICENSE.txt is not ${LICENSE}")
+endif()
+
 # Notepad before Windows 10 shows a file with bare line feeds on one line.
 # Read as hex bytes, ";"-separated, since file(READ) as text drops carriage returns.
-file(READ ${unpacked}/README.txt readme HEX)
-string(REGEX REPLACE "(..)" ";\\1" bytes "${readme}")
-string(REPLACE ";0d;0a" ";crlf" line_ends "${bytes}")
-list(FILTER line_ends INCLUDE REGEX "^crlf$")
-list(FILTER bytes INCLUDE REGEX "^0a$")
-list(LENGTH bytes feeds)
-list(LENGTH line_ends crlfs)
-if(feeds EQUAL 0 OR NOT feeds EQUAL crlfs)
-  message(FATAL_ERROR "README.txt: ${feeds} line feeds, only ${crlfs} of them after a carriage return")
-endif()
+foreach(text README.txt LICENSE.txt)
+  file(READ ${unpacked}/${text} content HEX)
+  string(REGEX REPLACE "(..)" ";\\1" bytes "${content}")
+  string(REPLACE ";0d;0a" ";crlf" line_ends "${bytes}")
+  list(FILTER line_ends INCLUDE REGEX "^crlf$")
+  list(FILTER bytes INCLUDE REGEX "^0a$")
+  list(LENGTH bytes feeds)
+  list(LENGTH line_ends crlfs)
+  if(feeds EQUAL 0 OR NOT feeds EQUAL crlfs)
+    message(FATAL_ERROR "${text}: ${feeds} line feeds, only ${crlfs} of them after a carriage return")
+  endif()
+endforeach()
 message(STATUS "ok: ${ZIP}: ${entries}")

@@ -75,7 +75,8 @@ check_linux() {
 
   # Debian package: control fields; everything root's; lintian.
   local field
-  for field in Package=kestrabin "Version=$version" "Architecture=$deb_arch" Depends=; do
+  for field in Package=kestrabin "Version=$version" "Architecture=$deb_arch" Depends= \
+               "Recommends=zenity | kdialog"; do
     [ "$(dpkg-deb --field "$deb" "${field%%=*}")" = "${field#*=}" ] || fail "$deb: not $field"
   done
   [ -z "$(dpkg-deb -c "$deb" | awk '$2 != "root/root"')" ] || fail "$deb: an owner is not root"
@@ -87,22 +88,27 @@ check_linux() {
   local header
   header=$(rpm -qp --qf '%{NAME} %{VERSION} %{ARCH} %{BUILDHOST} %{BUILDTIME}' "$rpm")
   [ "$header" = "kestrabin $version $arch reproducible $epoch" ] || fail "$rpm: header: $header"
+  # MIT, and the desktop's dialog as a weak relation.
+  header=$(rpm -qp --qf '%{LICENSE}' "$rpm"; echo; rpm -qp --recommends "$rpm")
+  [ "$header" = "$(printf 'MIT\n(zenity or kdialog)')" ] || fail "$rpm: licence and recommends: $header"
   [ -z "$(rpm -qp --qf '[%{FILEUSERNAME}:%{FILEGROUPNAME}\n]' "$rpm" | grep -vx root:root)" ] ||
     fail "$rpm: an owner is not root"
   rpm -qlp "$rpm" >"$dir/rpm-list" || fail "rpm -qlp $rpm"
   rpmlint -c packaging/linux/rpmlint.toml "$rpm" && ok "rpmlint $(basename "$rpm")" ||
     fail "rpmlint $(basename "$rpm")"
 
-  # Tarball: one folder named as the file, owned by root, holding a README.
+  # Tarball: one folder named as the file, owned by root, holding a README
+  # and the licence.
   local top=kestrabin-${version}-linux-${arch}
   [ -z "$(tar -tvzf "$tarball" | awk '$2 != "0/0"')" ] || fail "$tarball: an owner is not 0/0"
   [ -z "$(tar -tzf "$tarball" | grep -v "^$top/")" ] || fail "$tarball: entries outside $top/"
 
   # The same files in all three, the Debian package adding only its lintian
-  # override and the tarball its README; the essentials among them.
+  # override and the tarball its README and LICENSE; the essentials among them.
   deb_files "$deb" | grep -vx share/lintian/overrides/kestrabin >"$dir/deb-files"
   rpm_files "$rpm" >"$dir/rpm-files"
-  tar_files "$tarball" | grep -vx README >"$dir/tar-files"
+  tar_files "$tarball" | grep -vx -e README -e LICENSE >"$dir/tar-files"
+  tar -xzOf "$tarball" "$top/LICENSE" | cmp -s - "$src/LICENSE" || fail "$tarball: no LICENSE as the project's"
   diff -u "$dir/deb-files" "$dir/rpm-files" || fail "$arch: the .deb and the RPM hold different files"
   diff -u "$dir/deb-files" "$dir/tar-files" || fail "$arch: the .deb and the tarball hold different files"
   local file
@@ -162,7 +168,7 @@ cmake -S tests/release -B "$scratch/qemu" \
 # The zip: its folder; no time stamp in the program's header or resources.
 zip=$out/kestrabin-${version}-win32.zip
 cmake -DZIP="$zip" -DPROGRAM="$src/build/release-win32/kestrabin.exe" \
-  -DREADME="$src/packaging/windows/README.txt" -DSCRATCH="$scratch/zip" \
+  -DREADME="$src/packaging/windows/README.txt" -DLICENSE="$src/LICENSE" -DSCRATCH="$scratch/zip" \
   -P tests/install/check-zip.cmake || fail "the zip"
 stamps=$(i686-w64-mingw32-objdump -p "$scratch/zip/kestrabin-${version}-win32/kestrabin.exe" |
          grep -E 'Time/Date|Time: ')
