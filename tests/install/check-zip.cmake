@@ -11,7 +11,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E tar tf ${ZIP} OUTPUT_VARIABLE listin
 string(REPLACE "\n" ";" entries "${listing}")
 list(FILTER entries EXCLUDE REGEX "(^$|/$)")
 list(SORT entries)
-set(expected "${folder}/LICENSE.txt" "${folder}/README.txt" "${folder}/kestrabin.exe")
+set(expected "${folder}/LICENSE.txt" "${folder}/README.txt" "${folder}/add-to-explorer.cmd"
+    "${folder}/kestrabin.exe" "${folder}/remove-from-explorer.cmd")
 if(NOT entries STREQUAL expected)
   message(FATAL_ERROR "zip holds [${entries}], expected [${expected}]")
 endif()
@@ -41,7 +42,7 @@ endif()
 
 # Notepad before Windows 10 shows a file with bare line feeds on one line.
 # Read as hex bytes, ";"-separated, since file(READ) as text drops carriage returns.
-foreach(text README.txt LICENSE.txt)
+foreach(text README.txt LICENSE.txt add-to-explorer.cmd remove-from-explorer.cmd)
   file(READ ${unpacked}/${text} content HEX)
   string(REGEX REPLACE "(..)" ";\\1" bytes "${content}")
   string(REPLACE ";0d;0a" ";crlf" line_ends "${bytes}")
