@@ -160,7 +160,8 @@ esac
 
 # The arm64 program from the tarball against the whole outcome table.
 cmake -S tests/release -B "$scratch/qemu" \
-  -DKESTRABIN_AARCH64_PROGRAM="$scratch/aarch64/prefix/bin/kestrabin" >/dev/null &&
+  -DKESTRABIN_AARCH64_PROGRAM="$scratch/aarch64/prefix/bin/kestrabin" \
+  -DKESTRABIN_GENERATED="$src/build/release-aarch64/generated" >/dev/null &&
   cmake --build "$scratch/qemu" >/dev/null &&
   ctest --test-dir "$scratch/qemu" --output-on-failure -j "$(nproc)" | tail -n 3 ||
   fail "the outcome suite under qemu"
