@@ -22,7 +22,9 @@ for preset in win32 win64 linux asan; do
     echo "test.sh: tests were skipped in the $preset preset" >&2
     exit 1
   fi
-  if grep "(Disabled)" "build/$preset/ctest.log" | grep -v "\.win32 (Disabled)$"; then
+  # CTest names a disabled test twice: as it passes it ("NAME ...***Not Run
+  # (Disabled)") and in its summary ("N - NAME (Disabled)").
+  if grep "(Disabled)" "build/$preset/ctest.log" | grep -v "\.win32 "; then
     echo "test.sh: tests other than the 32-bit Wine runs were left out in the $preset preset" >&2
     exit 1
   fi
