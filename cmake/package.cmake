@@ -84,7 +84,7 @@ else()
 %define use_source_date_epoch_as_buildtime 1
 %define clamp_mtime_to_source_date_epoch 1
 %define _build_id_links none
-# CPack names no weak relations but Suggests; the spec takes a preamble tag here too.
+# CPack names no weak relations but Suggests; rpmbuild takes this preamble tag too.
 Recommends: (zenity or kdialog)")
 
   # The RPM changelog, written from the Debian one: the same entries, each
