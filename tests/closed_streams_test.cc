@@ -130,13 +130,14 @@ INSTANTIATE_TEST_SUITE_P(
 // At a descriptor limit of 3 the file's descriptor could only be one of
 // 0 to 2, if one is closed, which the run never lets it take: either way the
 // open fails as at the limit, and says so.
-class DescriptorLimit : public MovieCaseTest<std::vector<int>> {};
+// The descriptors closed, as a mask like ClosedStreams's; 0: none.
+class DescriptorLimit : public MovieCaseTest<int> {};
 
 TEST_P(DescriptorLimit, ReachedIsTooManyOpenFiles) {
   write_file(path_, "FWS\x05");
   ChildOptions options;
   options.open_files_limit = 3;
-  options.closed_streams = GetParam();
+  options.closed_streams = closed_descriptors(GetParam());
 
   const ChildResult run = run_child({kProgram, path_}, options);
 
@@ -146,15 +147,10 @@ TEST_P(DescriptorLimit, ReachedIsTooManyOpenFiles) {
   EXPECT_EQ(read_file(path_), "FWS\x05");
 }
 
-INSTANTIATE_TEST_SUITE_P(Streams, DescriptorLimit,
-                         testing::Values(std::vector<int>{}, std::vector<int>{1},
-                                         std::vector<int>{0}),
-                         [](const testing::TestParamInfo<std::vector<int>>& param) {
-                           int mask = 0;
-                           for (const int fd : param.param) {
-                             mask |= 1 << fd;
-                           }
-                           return mask == 0 ? std::string("NoneClosed") : describe(mask);
+INSTANTIATE_TEST_SUITE_P(Streams, DescriptorLimit, testing::Values(0, 1, 2),
+                         [](const testing::TestParamInfo<int>& param) {
+                           return param.param == 0 ? std::string("NoneClosed")
+                                                   : describe(param.param);
                          });
 
 }  // namespace

@@ -4,14 +4,12 @@
 // seconds, whichever way would show the notice (the desktop's tool or our own
 // dialog), then ends with its outcome's status; a signal or an inherited
 // alarm meanwhile acts as it would at any other time.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -25,6 +23,7 @@
 #include "child_process.h"
 #include "scratch_dir.h"
 #include "swf_cases.h"
+#include "x_proxy.h"
 #include "x_server.h"
 
 namespace {
@@ -36,7 +35,8 @@ const std::string kProgram = KESTRABIN_BINARY;
 // Three seconds of set-up, and some room for a loaded machine.
 constexpr auto kBound = 5s;
 
-// A Unix socket that takes connections into its backlog and never answers.
+// A Unix socket that takes connections into its backlog and never answers:
+// a compositor that hangs. (A silent X server is XProxy's NeverAnswer.)
 class SilentSocket {
  public:
   explicit SilentSocket(std::string path) : path_(std::move(path)) {
@@ -63,44 +63,6 @@ class SilentSocket {
   bool listening_ = false;
 };
 
-// A silent X server: its socket, and the lock file that keeps every X server
-// of the test run off its number.
-class SilentXServer {
- public:
-  SilentXServer() {
-    for (int number = 300; number < 400 && socket_ == nullptr; ++number) {
-      const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-      const int fd = open(lock.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0444);
-      if (fd < 0) {
-        continue;
-      }
-      // As X servers write it: the pid in ten columns.
-      std::array<char, 16> line{};
-      const int length = std::snprintf(line.data(), line.size(), "%10d\n", getpid());
-      [[maybe_unused]] const ssize_t written =
-          write(fd, line.data(), static_cast<std::size_t>(length));
-      close(fd);
-      lock_ = lock;
-      display_ = std::string(":") + std::to_string(number);
-      mkdir("/tmp/.X11-unix", 01777);
-      socket_ = std::make_unique<SilentSocket>(x_socket_path(display_));
-    }
-  }
-  SilentXServer(const SilentXServer&) = delete;
-  SilentXServer& operator=(const SilentXServer&) = delete;
-  ~SilentXServer() {
-    socket_.reset();
-    unlink(lock_.c_str());
-  }
-  [[nodiscard]] bool listening() const { return socket_ != nullptr && socket_->listening(); }
-  [[nodiscard]] const std::string& display() const { return display_; }
-
- private:
-  std::string lock_;
-  std::string display_;
-  std::unique_ptr<SilentSocket> socket_;
-};
-
 // How the session's display fails to answer.
 enum class Silence {
   XServer,        // DISPLAY names a socket that never answers
@@ -115,8 +77,8 @@ class SilentSession {
     env_ = {"LC_ALL=C", "HOME=" + home_.path(), "XDG_RUNTIME_DIR=" + runtime_.path()};
     switch (silence) {
       case Silence::XServer:
-        x_ = std::make_unique<SilentXServer>();
-        ready_ = x_->listening();
+        x_ = std::make_unique<XProxy>("", ProxyCut::NeverAnswer);
+        ready_ = x_->running();
         env_.push_back("DISPLAY=" + x_->display());
         break;
       case Silence::Compositor:
@@ -150,7 +112,7 @@ class SilentSession {
   ScratchDir home_;
   ScratchDir runtime_;
   std::vector<std::string> env_;
-  std::unique_ptr<SilentXServer> x_;
+  std::unique_ptr<XProxy> x_;
   std::unique_ptr<SilentSocket> compositor_;
   std::unique_ptr<XServer> live_x_;
   bool ready_ = false;
