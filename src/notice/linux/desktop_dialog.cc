@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdio>
@@ -33,8 +34,19 @@ struct DialogTool {
   bool (*fill_arguments)(const char* text, const char* caption, Command& command);
 };
 
+// One display variable and how to find out whether what it names answers.
+struct DisplayCheck {
+  const char* variable;
+  DisplayReach (*reach)(const NoticeInterrupts& interrupts);
+};
+
+constexpr std::array kDisplayChecks{DisplayCheck{"WAYLAND_DISPLAY", reach_wayland_display},
+                                    DisplayCheck{"DISPLAY", reach_x_display}};
+
 bool has_display() {
-  return named_display("DISPLAY") != nullptr || named_display("WAYLAND_DISPLAY") != nullptr;
+  return std::any_of(kDisplayChecks.begin(), kDisplayChecks.end(), [](const DisplayCheck& check) {
+    return named_display(check.variable) != nullptr;
+  });
 }
 
 // Whether `found` holds for any entry of a colon-separated list such as PATH
@@ -143,15 +155,6 @@ NoticeResult result_of(const SubprocessResult& run, const DialogTool& tool) {
       run.end == SubprocessEnd::Exited && (run.status == 0 || run.status == tool.closed_status);
   return acknowledged ? NoticeResult::Dismissed : NoticeResult::Ended;
 }
-
-// One display variable and how to find out whether what it names answers.
-struct DisplayCheck {
-  const char* variable;
-  DisplayReach (*reach)(const NoticeInterrupts& interrupts);
-};
-
-constexpr std::array kDisplayChecks{DisplayCheck{"WAYLAND_DISPLAY", reach_wayland_display},
-                                    DisplayCheck{"DISPLAY", reach_x_display}};
 
 // Checks each display the session names before a tool may wait on it for
 // ever; one that does not answer is unset, so that neither the tool nor the
