@@ -1,13 +1,12 @@
 # The licence is LICENSE at the root of the tree; the packages carry it as
 # their systems expect: with Windows line ends beside the Windows program,
 # in Debian's machine-readable form in the Linux packages.
-file(READ LICENSE kestrabin_license)
 
 # Where `cmake --install` and the packages put things.
 if(WIN32)
   # A folder to unzip anywhere: the program, its readme and its licence side
   # by side, and the scripts that add it to Explorer's menu and take it away.
-  string(REPLACE "\n" "\r\n" kestrabin_license_crlf "${kestrabin_license}")
+  string(REPLACE "\n" "\r\n" kestrabin_license_crlf "${KESTRABIN_LICENSE_TEXT}")
   set(KESTRABIN_LICENSE_TXT ${KESTRABIN_GENERATED}/LICENSE.txt)
   file(WRITE ${KESTRABIN_LICENSE_TXT} "${kestrabin_license_crlf}")
   install(TARGETS kestrabin RUNTIME DESTINATION .)
@@ -19,8 +18,8 @@ endif()
 
 # Debian's copyright file: the copyright, then the licence's text, each line
 # indented by one blank and an empty one written " .".
-string(FIND "${kestrabin_license}" "Permission is hereby granted" kestrabin_body_at)
-string(SUBSTRING "${kestrabin_license}" ${kestrabin_body_at} -1 kestrabin_body)
+string(FIND "${KESTRABIN_LICENSE_TEXT}" "Permission is hereby granted" kestrabin_body_at)
+string(SUBSTRING "${KESTRABIN_LICENSE_TEXT}" ${kestrabin_body_at} -1 kestrabin_body)
 string(STRIP "${kestrabin_body}" kestrabin_body)
 string(REPLACE "\n\n" "\n.\n" kestrabin_body "${kestrabin_body}")
 string(REPLACE "\n" "\n " KESTRABIN_LICENSE_BODY " ${kestrabin_body}")
