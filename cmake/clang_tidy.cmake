@@ -33,8 +33,8 @@ elseif(PART STREQUAL "win32")
     message("SKIPPED: ${WIN32_BUILD_DIR}/compile_commands.json is missing: the win32 preset makes it")
     return()
   endif()
-  # Every Windows source, in whatever folder under src/.
-  file(GLOB_RECURSE win32_sources ${SOURCE_DIR}/src/*-win32.cc)
+  # Every Windows source, in whatever folder under src/, and the tests' own.
+  file(GLOB_RECURSE win32_sources ${SOURCE_DIR}/src/*-win32.cc ${SOURCE_DIR}/tests/*-win32.cc)
   file(GLOB mingw_gcc LIST_DIRECTORIES true /usr/lib/gcc/i686-w64-mingw32/*-win32)
   list(GET mingw_gcc 0 mingw_gcc)
   execute_process(COMMAND ${CLANG_TIDY} -p ${WIN32_BUILD_DIR} --quiet

@@ -5,14 +5,14 @@
 # Where `cmake --install` and the packages put things.
 if(WIN32)
   # A folder to unzip anywhere: the program, its readme and its licence side
-  # by side, and the scripts that add it to Explorer's menu and take it away.
+  # by side, and the scripts that add it to Explorer's menus and take it away.
   string(REPLACE "\n" "\r\n" kestrabin_license_crlf "${KESTRABIN_LICENSE_TEXT}")
   set(KESTRABIN_LICENSE_TXT ${KESTRABIN_GENERATED}/LICENSE.txt)
   file(WRITE ${KESTRABIN_LICENSE_TXT} "${kestrabin_license_crlf}")
   install(TARGETS kestrabin RUNTIME DESTINATION .)
   install(FILES packaging/windows/README.txt ${KESTRABIN_LICENSE_TXT}
           packaging/windows/add-to-explorer.cmd packaging/windows/remove-from-explorer.cmd
-          DESTINATION .)
+          packaging/windows/send-to.js DESTINATION .)
   return()
 endif()
 

@@ -1,5 +1,5 @@
-# Checks the Windows zip: one folder holding the built program, the readme
-# and the licence, both texts with Windows line ends.
+# Checks the Windows zip: one folder holding the built program, the readme,
+# the licence and the Explorer scripts, all texts with Windows line ends.
 # cmake -DZIP=... -DPROGRAM=... -DREADME=... -DLICENSE=... -DSCRATCH=... -P check-zip.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -12,7 +12,7 @@ string(REPLACE "\n" ";" entries "${listing}")
 list(FILTER entries EXCLUDE REGEX "(^$|/$)")
 list(SORT entries)
 set(expected "${folder}/LICENSE.txt" "${folder}/README.txt" "${folder}/add-to-explorer.cmd"
-    "${folder}/kestrabin.exe" "${folder}/remove-from-explorer.cmd")
+    "${folder}/kestrabin.exe" "${folder}/remove-from-explorer.cmd" "${folder}/send-to.js")
 if(NOT entries STREQUAL expected)
   message(FATAL_ERROR "zip holds [${entries}], expected [${expected}]")
 endif()
@@ -42,7 +42,7 @@ endif()
 
 # Notepad before Windows 10 shows a file with bare line feeds on one line.
 # Read as hex bytes, ";"-separated, since file(READ) as text drops carriage returns.
-foreach(text README.txt LICENSE.txt add-to-explorer.cmd remove-from-explorer.cmd)
+foreach(text README.txt LICENSE.txt add-to-explorer.cmd remove-from-explorer.cmd send-to.js)
   file(READ ${unpacked}/${text} content HEX)
   string(REGEX REPLACE "(..)" ";\\1" bytes "${content}")
   string(REPLACE ";0d;0a" ";crlf" line_ends "${bytes}")

@@ -5,8 +5,10 @@
 
 const std::vector<WindowsBuild>& windows_builds() {
   static const std::vector<WindowsBuild> builds{
-      {"win32", KESTRABIN_WIN32_EXE, "/usr/lib/wine/wine", "/usr/lib/wine/wineserver32", "win32"},
-      {"win64", KESTRABIN_WIN64_EXE, "/usr/lib/wine/wine64", "/usr/lib/wine/wineserver64", "win64"},
+      {"win32", KESTRABIN_WIN32_EXE, KESTRABIN_WIN32_SHELL_EXECUTE, "/usr/lib/wine/wine",
+       "/usr/lib/wine/wineserver32", "win32"},
+      {"win64", KESTRABIN_WIN64_EXE, KESTRABIN_WIN64_SHELL_EXECUTE, "/usr/lib/wine/wine64",
+       "/usr/lib/wine/wineserver64", "win64"},
   };
   return builds;
 }

@@ -10,6 +10,9 @@
 struct WindowsBuild {
   std::string name;  // the preset that makes it, and its Wine runs' CTest label
   std::string exe;
+  // A test-only program of the same build that opens a file through the
+  // Windows shell, as Explorer does (tests/shell_execute-win32.cc).
+  std::string shell_execute;
   std::string loader;
   std::string server;
   std::string prefix_arch;  // WINEARCH
