@@ -8,6 +8,11 @@
 #             applications, never as the default for a SWF movie; dpkg -r takes
 #             it all away again. Needs root and no kestrabin package installed
 #             already (77: skipped).
+#   recommends
+#             in a throwaway copy of this system without zenity or kdialog,
+#             `apt-get install ./DEB` brings zenity in, and leaves it out with
+#             --no-install-recommends. Needs root and Debian's archive (77:
+#             skipped without root).
 set -euo pipefail
 deb=$1 root=$2 version=$3 sample=$4 check=$5 scratch=$6
 
@@ -135,6 +140,55 @@ check_install() {
   trap - EXIT
   [ ! -e /usr/bin/kestrabin ] || fail "dpkg -r left /usr/bin/kestrabin"
   [ ! -e /usr/share/applications/kestrabin.desktop ] || fail "dpkg -r left the desktop entry"
+}
+
+# Runs a shell script as root in a copy of this system: / under an overlay
+# whose changes stay in memory, in a mount namespace of its own, so nothing
+# the script installs or removes reaches the real system. The package is at
+# /kestrabin-check/kestrabin.deb there.
+in_system_copy() {
+  local layer=$scratch/layer
+  mkdir -p "$layer" "$scratch/package"
+  cp "$deb" "$scratch/package/kestrabin.deb"
+  unshare --mount --propagation private bash -euo pipefail -c '
+    layer=$1 package=$2 script=$3
+    mount -t tmpfs kestrabin-check "$layer"
+    mkdir "$layer/upper" "$layer/work" "$layer/root"
+    mount -t overlay kestrabin-check -o "lowerdir=/,upperdir=$layer/upper,workdir=$layer/work" \
+      "$layer/root"
+    copy=$layer/root
+    mount -t proc proc "$copy/proc"
+    mount --rbind /dev "$copy/dev"
+    mount -t tmpfs tmpfs "$copy/tmp"
+    mkdir "$copy/kestrabin-check"
+    mount --bind "$package" "$copy/kestrabin-check"
+    exec chroot "$copy" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C \
+      DEBIAN_FRONTEND=noninteractive bash -euo pipefail -c "$script"
+  ' check "$layer" "$scratch/package" "$1"
+}
+
+check_recommends() {
+  [ "$(id -u)" -eq 0 ] || { echo "skipped: apt-get install needs root"; exit 77; }
+  in_system_copy '
+    installed() { dpkg-query -W -f="\${Status}" "$1" 2>/dev/null | grep -q "install ok installed"; }
+    fail() { echo "FAIL: $*" >&2; exit 1; }
+    apt="apt-get -q -y -o Dpkg::Use-Pty=0"
+    # A desktop without the accessible dialog; package lists as of now.
+    $apt purge zenity kdialog >/dev/null
+    ! installed zenity && ! installed kdialog || fail "zenity or kdialog is still installed"
+    $apt update >/dev/null
+
+    # A minimal system may leave the dialog out: the relation is weak.
+    $apt install --no-install-recommends ./kestrabin-check/kestrabin.deb
+    installed kestrabin || fail "kestrabin not installed"
+    ! installed zenity || fail "zenity came in with --no-install-recommends: not a weak relation"
+    $apt purge kestrabin >/dev/null
+
+    # A plain install brings it.
+    $apt install ./kestrabin-check/kestrabin.deb
+    installed kestrabin || fail "kestrabin not installed"
+    installed zenity || fail "apt install left zenity out"
+  '
 }
 
 "check_$check"
