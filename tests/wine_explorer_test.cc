@@ -116,20 +116,24 @@ class ExplorerScripts : public testing::Test {
   }
 
   // The Send To shortcut, in the user's Send To folder on drive C: its path
-  // as Windows programs see it, and as we do.
+  // as Windows programs see it, and as we do. Asked of the suite's one prefix
+  // once.
   struct Shortcut {
     std::string windows;
     std::string unix;
   };
-  [[nodiscard]] Shortcut send_to_shortcut() const {
-    std::string appdata = wine({"cmd", "/c", "echo %APPDATA%"}).out;
-    appdata.erase(appdata.find_last_not_of("\r\n") + 1);
-    Shortcut shortcut{appdata + R"(\Microsoft\Windows\SendTo\Kestrabin.lnk)",
-                      g_prefix->path() + "/drive_c"};
-    // C:\users\... under the prefix's drive_c.
-    std::string rest = shortcut.windows.substr(2);
-    std::replace(rest.begin(), rest.end(), '\\', '/');
-    shortcut.unix += rest;
+  [[nodiscard]] const Shortcut& send_to_shortcut() const {
+    static const Shortcut shortcut = [this] {
+      std::string appdata = wine({"cmd", "/c", "echo %APPDATA%"}).out;
+      appdata.erase(appdata.find_last_not_of("\r\n") + 1);
+      Shortcut found{appdata + R"(\Microsoft\Windows\SendTo\Kestrabin.lnk)",
+                     g_prefix->path() + "/drive_c"};
+      // C:\users\... under the prefix's drive_c.
+      std::string rest = found.windows.substr(2);
+      std::replace(rest.begin(), rest.end(), '\\', '/');
+      found.unix += rest;
+      return found;
+    }();
     return shortcut;
   }
 
