@@ -40,10 +40,13 @@ if(NOT zipped_license STREQUAL license)
   message(FATAL_ERROR "the zipped LICENSE.txt is not ${LICENSE}")
 endif()
 
-# Notepad before Windows 10 shows a file with bare line feeds on one line.
-# Read as hex bytes, ";"-separated, since file(READ) as text drops carriage returns.
-foreach(text README.txt LICENSE.txt add-to-explorer.cmd remove-from-explorer.cmd send-to.js)
-  file(READ ${unpacked}/${text} content HEX)
+# Notepad before Windows 10 shows a file with bare line feeds on one line:
+# every file in the zip but the program is a text. Read as hex bytes,
+# ";"-separated, since file(READ) as text drops carriage returns.
+set(texts ${entries})
+list(FILTER texts EXCLUDE REGEX "/kestrabin\\.exe$")
+foreach(text IN LISTS texts)
+  file(READ ${SCRATCH}/${text} content HEX)
   string(REGEX REPLACE "(..)" ";\\1" bytes "${content}")
   string(REPLACE ";0d;0a" ";crlf" line_ends "${bytes}")
   list(FILTER line_ends INCLUDE REGEX "^crlf$")
